@@ -1,0 +1,28 @@
+# ament_add_gtest for the standalone build: a GoogleTest executable run by
+# CTest, with ament_cmake_gtest's options.
+find_package(GTest REQUIRED)
+set(ament_cmake_gtest_FOUND TRUE)
+
+function(ament_add_gtest target)
+  cmake_parse_arguments(ARG "SKIP_LINKING_MAIN_LIBRARIES;SKIP_TEST"
+    "TIMEOUT;WORKING_DIRECTORY" "APPEND_ENV;APPEND_LIBRARY_DIRS;ENV" ${ARGN})
+  add_executable(${target} ${ARG_UNPARSED_ARGUMENTS})
+  target_link_libraries(${target} GTest::gtest)
+  if(NOT ARG_SKIP_LINKING_MAIN_LIBRARIES)
+    target_link_libraries(${target} GTest::gtest_main)
+  endif()
+  if(ARG_SKIP_TEST)
+    return()
+  endif()
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 60)
+  endif()
+  if(NOT ARG_WORKING_DIRECTORY)
+    set(ARG_WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+  endif()
+  add_test(NAME ${target} COMMAND ${target} WORKING_DIRECTORY ${ARG_WORKING_DIRECTORY})
+  set_tests_properties(${target} PROPERTIES TIMEOUT ${ARG_TIMEOUT})
+  if(ARG_ENV)
+    set_tests_properties(${target} PROPERTIES ENVIRONMENT "${ARG_ENV}")
+  endif()
+endfunction()

@@ -4,7 +4,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(
-  cmake g++ make pkg-config
+  cmake g++ make pkg-config python3
+  libfastcdr-dev clang libclang-rt-14-dev
   libeigen3-dev libpcl-dev
   libgtest-dev libbenchmark-dev
   colcon python3-colcon-core python3-colcon-cmake python3-colcon-ros

@@ -1,0 +1,311 @@
+#ifndef ROSIDL_RUNTIME_CPP__CDR_CODEC_HPP_
+#define ROSIDL_RUNTIME_CPP__CDR_CODEC_HPP_
+
+// The wire form of messages as Humble's default middleware writes it: a
+// 4-byte encapsulation header (CDR, host byte order) followed by plain CDR,
+// aligned relative to the first byte after the header. Strings carry their
+// length including the terminating NUL, sequences a uint32 count, fixed
+// arrays nothing.
+//
+// Codec<T> knows one C++ field type: its smallest wire size (min_size), the
+// offset after it when written at a given offset (size), and how to write and
+// read it through Fast CDR. Generated headers specialise it for each message.
+// Reading never trusts the payload: a count is checked against the bytes
+// left before anything is allocated, and a short or malformed payload ends
+// in an exception that read_payload turns into false.
+
+#include <fastcdr/Cdr.h>
+#include <fastcdr/FastBuffer.h>
+#include <fastcdr/exceptions/BadParamException.h>
+#include <fastcdr/exceptions/NotEnoughMemoryException.h>
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "rosidl_runtime_cpp/bounded_vector.hpp"
+
+namespace rosidl_runtime_cpp
+{
+namespace cdr
+{
+
+constexpr std::size_t encapsulation_size = 4;
+
+inline std::size_t align(std::size_t offset, std::size_t alignment)
+{
+  return (offset + alignment - 1) & ~(alignment - 1);
+}
+
+class Reader
+{
+public:
+  Reader(eprosima::fastcdr::Cdr & cdr, std::size_t size)
+  : cdr(cdr), size_(size) {}
+
+  // A sequence or string length whose elements take at least
+  // min_element_size bytes each, refused when the payload cannot hold them.
+  uint32_t count(std::size_t min_element_size)
+  {
+    uint32_t n;
+    cdr.deserialize(n);
+    const std::size_t left = size_ - cdr.getSerializedDataLength();
+    if (min_element_size != 0 && n > left / min_element_size) {
+      throw eprosima::fastcdr::exception::NotEnoughMemoryException("count exceeds payload");
+    }
+    return n;
+  }
+
+  eprosima::fastcdr::Cdr & cdr;
+
+private:
+  std::size_t size_;
+};
+
+template<typename T, typename Enable = void>
+struct Codec;
+
+template<typename T>
+constexpr bool is_plain_v = std::is_arithmetic_v<T> && !std::is_same_v<T, bool>;
+
+template<typename T>
+struct Codec<T, std::enable_if_t<std::is_arithmetic_v<T>>>
+{
+  static constexpr std::size_t min_size = sizeof(T);
+  static std::size_t size(const T &, std::size_t offset)
+  {
+    return align(offset, sizeof(T)) + sizeof(T);
+  }
+  static void write(eprosima::fastcdr::Cdr & cdr, const T & value) {cdr.serialize(value);}
+  static void read(Reader & in, T & value) {in.cdr.deserialize(value);}
+};
+
+template<typename Traits, typename Alloc>
+struct Codec<std::basic_string<char, Traits, Alloc>>
+{
+  using String = std::basic_string<char, Traits, Alloc>;
+  static constexpr std::size_t min_size = 4;
+  static std::size_t size(const String & s, std::size_t offset)
+  {
+    return align(offset, 4) + 4 + s.size() + 1;
+  }
+  static void write(eprosima::fastcdr::Cdr & cdr, const String & s)
+  {
+    cdr.serialize(static_cast<uint32_t>(s.size() + 1));
+    cdr.serializeArray(s.c_str(), s.size() + 1);
+  }
+  static void read(Reader & in, String & s)
+  {
+    const uint32_t length = in.count(1);
+    // Some writers send an empty string as a bare zero length.
+    if (length == 0) {
+      s.clear();
+      return;
+    }
+    s.resize(length - 1);
+    in.cdr.deserializeArray(&s[0], length - 1);
+    char nul;
+    in.cdr.deserialize(nul);
+    if (nul != '\0') {
+      throw eprosima::fastcdr::exception::BadParamException("string without terminating NUL");
+    }
+  }
+};
+
+// string<=N: the same wire form, refused on reading when longer than N.
+template<typename String, std::size_t Bound>
+struct BoundedStringCodec : Codec<String>
+{
+  static void read(Reader & in, String & s)
+  {
+    Codec<String>::read(in, s);
+    if (s.size() > Bound) {
+      throw eprosima::fastcdr::exception::BadParamException("string exceeds its bound");
+    }
+  }
+};
+
+// wstring: a uint32 count of characters, then each character as a uint32.
+template<typename Traits, typename Alloc>
+struct Codec<std::basic_string<char16_t, Traits, Alloc>>
+{
+  using String = std::basic_string<char16_t, Traits, Alloc>;
+  static constexpr std::size_t min_size = 4;
+  static std::size_t size(const String & s, std::size_t offset)
+  {
+    return align(offset, 4) + 4 + 4 * s.size();
+  }
+  static void write(eprosima::fastcdr::Cdr & cdr, const String & s)
+  {
+    cdr.serialize(static_cast<uint32_t>(s.size()));
+    for (char16_t c : s) {
+      cdr.serialize(static_cast<uint32_t>(c));
+    }
+  }
+  static void read(Reader & in, String & s)
+  {
+    const uint32_t length = in.count(4);
+    s.resize(length);
+    for (char16_t & c : s) {
+      uint32_t code;
+      in.cdr.deserialize(code);
+      c = static_cast<char16_t>(code);
+    }
+  }
+};
+
+// The elements of an array or sequence, without a count. Plain numbers go as
+// one block copy; Fast CDR aligns such a block only when it is not empty.
+template<typename T>
+struct Elements
+{
+  static std::size_t size(const T * first, std::size_t n, std::size_t offset)
+  {
+    if constexpr (is_plain_v<T>) {
+      return n == 0 ? offset : align(offset, sizeof(T)) + n * sizeof(T);
+    } else {
+      for (std::size_t i = 0; i < n; ++i) {
+        offset = Codec<T>::size(first[i], offset);
+      }
+      return offset;
+    }
+  }
+  static void write(eprosima::fastcdr::Cdr & cdr, const T * first, std::size_t n)
+  {
+    if constexpr (is_plain_v<T>) {
+      cdr.serializeArray(first, n);
+    } else {
+      for (std::size_t i = 0; i < n; ++i) {
+        Codec<T>::write(cdr, first[i]);
+      }
+    }
+  }
+  static void read(Reader & in, T * first, std::size_t n)
+  {
+    if constexpr (is_plain_v<T>) {
+      in.cdr.deserializeArray(first, n);
+    } else {
+      for (std::size_t i = 0; i < n; ++i) {
+        Codec<T>::read(in, first[i]);
+      }
+    }
+  }
+};
+
+template<typename T, std::size_t N>
+struct Codec<std::array<T, N>>
+{
+  static constexpr std::size_t min_size = N * Codec<T>::min_size;
+  static std::size_t size(const std::array<T, N> & a, std::size_t offset)
+  {
+    return Elements<T>::size(a.data(), N, offset);
+  }
+  static void write(eprosima::fastcdr::Cdr & cdr, const std::array<T, N> & a)
+  {
+    Elements<T>::write(cdr, a.data(), N);
+  }
+  static void read(Reader & in, std::array<T, N> & a) {Elements<T>::read(in, a.data(), N);}
+};
+
+// Sequences: std::vector for T[], BoundedVector for T[<=N].
+template<typename Seq, std::size_t Bound>
+struct SequenceCodec
+{
+  using T = typename Seq::value_type;
+  static constexpr std::size_t min_size = 4;
+  static std::size_t size(const Seq & v, std::size_t offset)
+  {
+    return Elements<T>::size(v.data(), v.size(), align(offset, 4) + 4);
+  }
+  static void write(eprosima::fastcdr::Cdr & cdr, const Seq & v)
+  {
+    cdr.serialize(static_cast<uint32_t>(v.size()));
+    Elements<T>::write(cdr, v.data(), v.size());
+  }
+  static void read(Reader & in, Seq & v)
+  {
+    const uint32_t n = in.count(Codec<T>::min_size);
+    if (n > Bound) {
+      throw eprosima::fastcdr::exception::BadParamException("sequence exceeds its bound");
+    }
+    v.resize(n);
+    Elements<T>::read(in, v.data(), n);
+  }
+};
+
+template<typename T, typename Alloc>
+struct Codec<std::vector<T, Alloc>>: SequenceCodec<std::vector<T, Alloc>, UINT32_MAX> {};
+
+template<typename T, std::size_t N, typename Alloc>
+struct Codec<BoundedVector<T, N, Alloc>>: SequenceCodec<BoundedVector<T, N, Alloc>, N> {};
+
+// std::vector<bool> has no data(): one element at a time.
+template<typename Alloc>
+struct Codec<std::vector<bool, Alloc>>
+{
+  static constexpr std::size_t min_size = 4;
+  static std::size_t size(const std::vector<bool, Alloc> & v, std::size_t offset)
+  {
+    return align(offset, 4) + 4 + v.size();
+  }
+  static void write(eprosima::fastcdr::Cdr & cdr, const std::vector<bool, Alloc> & v)
+  {
+    cdr.serialize(static_cast<uint32_t>(v.size()));
+    for (bool b : v) {
+      cdr.serialize(b);
+    }
+  }
+  static void read(Reader & in, std::vector<bool, Alloc> & v)
+  {
+    v.resize(in.count(1));
+    for (auto && b : v) {
+      bool value;
+      in.cdr.deserialize(value);
+      b = value;
+    }
+  }
+};
+
+template<typename T>
+std::size_t payload_size(const T & msg)
+{
+  return encapsulation_size + Codec<T>::size(msg, 0);
+}
+
+template<typename T>
+void write_payload(const T & msg, uint8_t * out)
+{
+  eprosima::fastcdr::FastBuffer buffer(reinterpret_cast<char *>(out), payload_size(msg));
+  eprosima::fastcdr::Cdr cdr(
+    buffer, eprosima::fastcdr::Cdr::DEFAULT_ENDIAN, eprosima::fastcdr::Cdr::DDS_CDR);
+  cdr.serialize_encapsulation();
+  Codec<T>::write(cdr, msg);
+}
+
+template<typename T>
+bool read_payload(const uint8_t * in, std::size_t size, T & msg)
+{
+  try {
+    eprosima::fastcdr::FastBuffer buffer(
+      const_cast<char *>(reinterpret_cast<const char *>(in)), size);
+    eprosima::fastcdr::Cdr cdr(
+      buffer, eprosima::fastcdr::Cdr::DEFAULT_ENDIAN, eprosima::fastcdr::Cdr::DDS_CDR);
+    cdr.read_encapsulation();
+    if (cdr.getDDSCdrPlFlag() == eprosima::fastcdr::Cdr::DDS_CDR_WITH_PL) {
+      return false;
+    }
+    Reader reader(cdr, size);
+    Codec<T>::read(reader, msg);
+    return true;
+  } catch (const eprosima::fastcdr::exception::Exception &) {
+    return false;
+  }
+}
+
+}  // namespace cdr
+}  // namespace rosidl_runtime_cpp
+
+#endif  // ROSIDL_RUNTIME_CPP__CDR_CODEC_HPP_

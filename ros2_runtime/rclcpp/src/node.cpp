@@ -1,0 +1,146 @@
+#include "rclcpp/node.hpp"
+
+#include <algorithm>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "rclcpp/detail/arguments.hpp"
+
+namespace rclcpp
+{
+namespace
+{
+
+std::shared_ptr<detail::NodeHandle> make_handle(
+  const std::string & node_name, const std::string & namespace_, const NodeOptions & options)
+{
+  auto context = options.context();
+  if (!context->is_valid()) {
+    throw exceptions::RCLError(
+            "failed to initialize rcl node",
+            "the given context is not valid, either rcl_init() was not called or "
+            "rcl_shutdown() was called.");
+  }
+  detail::Arguments local = detail::parse_arguments(
+    options.arguments(), "failed to parse arguments");
+  if (!local.unknown_ros_args.empty()) {
+    throw exceptions::UnknownROSArgsError(std::move(local.unknown_ros_args));
+  }
+  return std::make_shared<detail::NodeHandle>(
+    context, node_name, namespace_, std::move(local), options.use_global_arguments());
+}
+
+// rcl names a node's logger after its namespace and name, dot separated.
+std::string logger_name(const detail::NodeHandle & handle)
+{
+  std::string ns = handle.node_namespace().substr(1);
+  std::replace(ns.begin(), ns.end(), '/', '.');
+  return ns.empty() ? handle.name() : ns + "." + handle.name();
+}
+
+// Global arguments before the node's own, then NodeOptions' overrides.
+std::map<std::string, ParameterValue> resolve_overrides(
+  const detail::NodeHandle & handle, const NodeOptions & options)
+{
+  const std::string fqn = handle.fully_qualified_name();
+  std::map<std::string, ParameterValue> overrides;
+  if (const auto * global = handle.global_arguments()) {
+    overrides = detail::parameter_overrides_for(*global, fqn);
+  }
+  for (auto & entry : detail::parameter_overrides_for(handle.local_arguments(), fqn)) {
+    overrides[entry.first] = entry.second;
+  }
+  for (const auto & parameter : options.parameter_overrides()) {
+    overrides[parameter.get_name()] = parameter.get_parameter_value();
+  }
+  return overrides;
+}
+
+}  // namespace
+
+Node::Node(const std::string & node_name, const NodeOptions & options)
+: Node(node_name, "", options) {}
+
+Node::Node(
+  const std::string & node_name, const std::string & namespace_, const NodeOptions & options)
+: options_(options),
+  handle_(make_handle(node_name, namespace_, options)),
+  fully_qualified_name_(handle_->fully_qualified_name()),
+  logger_(rclcpp::get_logger(logger_name(*handle_))),
+  clock_(std::make_shared<Clock>(RCL_ROS_TIME)),
+  parameters_(resolve_overrides(*handle_, options), options.allow_undeclared_parameters())
+{
+  if (options.automatically_declare_parameters_from_overrides()) {
+    rcl_interfaces::msg::ParameterDescriptor descriptor;
+    descriptor.dynamic_typing = true;
+    for (const auto & entry : parameters_.overrides()) {
+      if (!parameters_.has_parameter(entry.first)) {
+        parameters_.declare_parameter(entry.first, entry.second, descriptor, true);
+      }
+    }
+  }
+}
+
+Node::~Node() = default;
+
+const ParameterValue & Node::declare_parameter(
+  const std::string & name, const ParameterValue & default_value,
+  const rcl_interfaces::msg::ParameterDescriptor & parameter_descriptor, bool ignore_override)
+{
+  return parameters_.declare_parameter(name, default_value, parameter_descriptor, ignore_override);
+}
+
+const ParameterValue & Node::declare_parameter(
+  const std::string & name, ParameterType type,
+  const rcl_interfaces::msg::ParameterDescriptor & parameter_descriptor, bool ignore_override)
+{
+  return parameters_.declare_parameter(name, type, parameter_descriptor, ignore_override);
+}
+
+void Node::undeclare_parameter(const std::string & name)
+{
+  parameters_.undeclare_parameter(name);
+}
+
+bool Node::has_parameter(const std::string & name) const
+{
+  return parameters_.has_parameter(name);
+}
+
+Parameter Node::get_parameter(const std::string & name) const
+{
+  return parameters_.get_parameter(name);
+}
+
+bool Node::get_parameter(const std::string & name, Parameter & parameter) const
+{
+  return parameters_.get_parameter(name, parameter);
+}
+
+std::vector<Parameter> Node::get_parameters(const std::vector<std::string> & names) const
+{
+  std::vector<Parameter> out;
+  for (const auto & name : names) {
+    out.push_back(get_parameter(name));
+  }
+  return out;
+}
+
+rcl_interfaces::msg::SetParametersResult Node::set_parameter(const Parameter & parameter)
+{
+  return parameters_.set_parameter(parameter);
+}
+
+std::vector<rcl_interfaces::msg::SetParametersResult> Node::set_parameters(
+  const std::vector<Parameter> & parameters)
+{
+  std::vector<rcl_interfaces::msg::SetParametersResult> results;
+  for (const auto & parameter : parameters) {
+    results.push_back(set_parameter(parameter));
+  }
+  return results;
+}
+
+}  // namespace rclcpp

@@ -11,6 +11,7 @@
 #include "rmw/qos_profiles.h"
 #include "rmw_fastdds/graph.hpp"
 #include "rmw_fastdds/payload_type.hpp"
+#include "rmw_fastdds/qos.hpp"
 #include "rmw_fastdds/reader.hpp"
 #include "rmw_fastdds/writer.hpp"
 

@@ -6,6 +6,7 @@
 
 #include <fastdds/dds/subscriber/DataReader.hpp>
 #include <fastdds/dds/subscriber/DataReaderListener.hpp>
+#include <fastdds/dds/topic/Topic.hpp>
 #include <fastrtps/rtps/common/SampleIdentity.h>
 
 #include <atomic>

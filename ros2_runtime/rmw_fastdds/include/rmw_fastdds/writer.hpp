@@ -5,6 +5,7 @@
 
 #include <fastdds/dds/publisher/DataWriter.hpp>
 #include <fastdds/dds/publisher/DataWriterListener.hpp>
+#include <fastdds/dds/topic/Topic.hpp>
 #include <fastrtps/rtps/common/WriteParams.h>
 
 #include <cstdint>

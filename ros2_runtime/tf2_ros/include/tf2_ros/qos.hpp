@@ -1,0 +1,50 @@
+#ifndef TF2_ROS__QOS_HPP_
+#define TF2_ROS__QOS_HPP_
+
+#include <cstddef>
+
+#include "rclcpp/qos.hpp"
+
+// The QoS of the TF topics: /tf reliable and volatile, /tf_static reliable
+// and transient local, so a late listener still receives every static
+// transform published before it started.
+namespace tf2_ros
+{
+
+class DynamicListenerQoS : public rclcpp::QoS
+{
+public:
+  explicit DynamicListenerQoS(size_t depth = 100)
+  : rclcpp::QoS(depth) {}
+};
+
+class DynamicBroadcasterQoS : public rclcpp::QoS
+{
+public:
+  explicit DynamicBroadcasterQoS(size_t depth = 100)
+  : rclcpp::QoS(depth) {}
+};
+
+class StaticListenerQoS : public rclcpp::QoS
+{
+public:
+  explicit StaticListenerQoS(size_t depth = 100)
+  : rclcpp::QoS(depth)
+  {
+    transient_local();
+  }
+};
+
+class StaticBroadcasterQoS : public rclcpp::QoS
+{
+public:
+  explicit StaticBroadcasterQoS(size_t depth = 1)
+  : rclcpp::QoS(depth)
+  {
+    transient_local();
+  }
+};
+
+}  // namespace tf2_ros
+
+#endif  // TF2_ROS__QOS_HPP_

@@ -147,6 +147,13 @@ TEST(Header, StampsAreMicrosecondsInPcl)
   EXPECT_EQ(back.frame_id, "cam");
 }
 
+TEST(Header, PclStampsConvertToAndFromRclcppTime)
+{
+  const rclcpp::Time time = pcl_conversions::fromPCL(1700000000123456ull);
+  EXPECT_EQ(time.nanoseconds(), 1700000000123456000ll);
+  EXPECT_EQ(pcl_conversions::toPCL(rclcpp::Time(1700000000123456789ll)), 1700000000123456ull);
+}
+
 TEST(Image, CopiesAndMovesPixels)
 {
   pcl::PCLImage pcl_image;

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "builtin_interfaces/msg/time.hpp"
+#include "rclcpp/time.hpp"
 #include "sensor_msgs/msg/image.hpp"
 #include "sensor_msgs/msg/point_cloud2.hpp"
 #include "sensor_msgs/msg/point_field.hpp"
@@ -24,27 +24,42 @@
 namespace pcl_conversions
 {
 
+/** PCL stamp <=> rclcpp::Time **/
+
+inline
+void fromPCL(const std::uint64_t & pcl_stamp, rclcpp::Time & stamp)
+{
+  stamp = rclcpp::Time(static_cast<std::int64_t>(pcl_stamp * 1000ull));  // us to ns
+}
+
+inline
+void toPCL(const rclcpp::Time & stamp, std::uint64_t & pcl_stamp)
+{
+  pcl_stamp = static_cast<std::uint64_t>(stamp.nanoseconds()) / 1000ull;  // ns to us
+}
+
+inline
+rclcpp::Time fromPCL(const std::uint64_t & pcl_stamp)
+{
+  rclcpp::Time stamp;
+  fromPCL(pcl_stamp, stamp);
+  return stamp;
+}
+
+inline
+std::uint64_t toPCL(const rclcpp::Time & stamp)
+{
+  std::uint64_t pcl_stamp;
+  toPCL(stamp, pcl_stamp);
+  return pcl_stamp;
+}
+
 /** PCLHeader <=> Header **/
-
-inline
-void fromPCL(const std::uint64_t & pcl_stamp, builtin_interfaces::msg::Time & stamp)
-{
-  const std::uint64_t ns = pcl_stamp * 1000ull;
-  stamp.sec = static_cast<std::int32_t>(ns / 1000000000ull);
-  stamp.nanosec = static_cast<std::uint32_t>(ns % 1000000000ull);
-}
-
-inline
-void toPCL(const builtin_interfaces::msg::Time & stamp, std::uint64_t & pcl_stamp)
-{
-  const std::int64_t ns = static_cast<std::int64_t>(stamp.sec) * 1000000000ll + stamp.nanosec;
-  pcl_stamp = static_cast<std::uint64_t>(ns) / 1000ull;
-}
 
 inline
 void fromPCL(const pcl::PCLHeader & pcl_header, std_msgs::msg::Header & header)
 {
-  fromPCL(pcl_header.stamp, header.stamp);
+  header.stamp = fromPCL(pcl_header.stamp);
   header.frame_id = pcl_header.frame_id;
 }
 

@@ -43,8 +43,8 @@ inline std::size_t align(std::size_t offset, std::size_t alignment)
 class Reader
 {
 public:
-  Reader(eprosima::fastcdr::Cdr & cdr, std::size_t size)
-  : cdr(cdr), size_(size) {}
+  Reader(eprosima::fastcdr::Cdr & stream, std::size_t size)
+  : cdr(stream), size_(size) {}
 
   // A sequence or string length whose elements take at least
   // min_element_size bytes each, refused when the payload cannot hold them.

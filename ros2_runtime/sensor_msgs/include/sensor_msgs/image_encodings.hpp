@@ -126,6 +126,18 @@ inline bool parse_matrix_type(const std::string & encoding, int & depth, int & c
   return false;
 }
 
+inline NamedEncoding describe(const std::string & encoding)
+{
+  if (const NamedEncoding * e = find_named(encoding)) {
+    return *e;
+  }
+  NamedEncoding matrix{nullptr, 0, 0};
+  if (parse_matrix_type(encoding, matrix.depth, matrix.channels)) {
+    return matrix;
+  }
+  throw std::runtime_error("Unknown encoding " + encoding);
+}
+
 }  // namespace detail
 
 static inline bool isColor(const std::string & encoding)
@@ -152,28 +164,12 @@ static inline bool hasAlpha(const std::string & encoding)
 
 static inline int numChannels(const std::string & encoding)
 {
-  if (const detail::NamedEncoding * e = detail::find_named(encoding)) {
-    return e->channels;
-  }
-  int depth;
-  int channels;
-  if (detail::parse_matrix_type(encoding, depth, channels)) {
-    return channels;
-  }
-  throw std::runtime_error("Unknown encoding " + encoding);
+  return detail::describe(encoding).channels;
 }
 
 static inline int bitDepth(const std::string & encoding)
 {
-  if (const detail::NamedEncoding * e = detail::find_named(encoding)) {
-    return e->depth;
-  }
-  int depth;
-  int channels;
-  if (detail::parse_matrix_type(encoding, depth, channels)) {
-    return depth;
-  }
-  throw std::runtime_error("Unknown encoding " + encoding);
+  return detail::describe(encoding).depth;
 }
 
 }  // namespace image_encodings

@@ -344,17 +344,134 @@ def fixed_size_expr(message, trait):
     return ' && '.join(terms) if terms else 'true'
 
 
+def yaml_value(t, expr):
+    """The statement printing one value of a field of type t."""
+    if not t.is_primitive:
+        return None
+    if t.base == 'byte':
+        return f'rosidl_generator_traits::character_value_to_yaml({expr}, out);'
+    return f'rosidl_generator_traits::value_to_yaml({expr}, out);'
+
+
+def emit_flow_yaml(message, out):
+    members = message.members
+    out.append(f'inline void to_flow_style_yaml(const {message.name} & msg, std::ostream & out)')
+    out.append('{')
+    if not members:
+        out += ['  (void)msg;', '  out << "null";', '}']
+        return
+    out.append('  out << "{";')
+    for i, member in enumerate(members):
+        t, name = member.type, member.name
+        out.append(f'  // member: {name}')
+        out.append('  {')
+        if t.is_array or t.is_sequence:
+            out.append(f'    if (msg.{name}.size() == 0) {{')
+            out.append(f'      out << "{name}: []";')
+            out.append('    } else {')
+            out.append(f'      out << "{name}: [";')
+            out.append(f'      size_t pending_items = msg.{name}.size();')
+            out.append(f'      for (auto item : msg.{name}) {{')
+            value = yaml_value(t, 'item') or 'to_flow_style_yaml(item, out);'
+            out.append(f'        {value}')
+            out.append('        if (--pending_items > 0) {')
+            out.append('          out << ", ";')
+            out.append('        }')
+            out.append('      }')
+            out.append('      out << "]";')
+            out.append('    }')
+        else:
+            out.append(f'    out << "{name}: ";')
+            out.append('    ' + (yaml_value(t, f'msg.{name}') or f'to_flow_style_yaml(msg.{name}, out);'))
+        if i + 1 < len(members):
+            out.append('    out << ", ";')
+        out.append('  }')
+    out.append('  out << "}";')
+    out.append('}')
+
+
+def emit_block_yaml(message, out):
+    members = message.members
+    out.append(f'inline void to_block_style_yaml(')
+    out.append(f'  const {message.name} & msg,')
+    out.append('  std::ostream & out, size_t indentation = 0)')
+    out.append('{')
+    if not members:
+        out += ['  (void)msg;', '  (void)indentation;', '  out << "null\\n";', '}']
+        return
+    indent = ['if (indentation > 0) {', '  out << std::string(indentation, \' \');', '}']
+    for member in members:
+        t, name = member.type, member.name
+        out.append(f'  // member: {name}')
+        out.append('  {')
+        out += ['    ' + line for line in indent]
+        if t.is_array or t.is_sequence:
+            out.append(f'    if (msg.{name}.size() == 0) {{')
+            out.append(f'      out << "{name}: []\\n";')
+            out.append('    } else {')
+            out.append(f'      out << "{name}:\\n";')
+            out.append(f'      for (auto item : msg.{name}) {{')
+            out += ['        ' + line for line in indent]
+            value = yaml_value(t, 'item')
+            if value:
+                out.append('        out << "- ";')
+                out.append(f'        {value}')
+                out.append('        out << "\\n";')
+            else:
+                out.append('        out << "-\\n";')
+                out.append('        to_block_style_yaml(item, out, indentation + 2);')
+            out.append('      }')
+            out.append('    }')
+        else:
+            value = yaml_value(t, f'msg.{name}')
+            if value:
+                out.append(f'    out << "{name}: ";')
+                out.append(f'    {value}')
+                out.append('    out << "\\n";')
+            else:
+                out.append(f'    out << "{name}:\\n";')
+                out.append(f'    to_block_style_yaml(msg.{name}, out, indentation + 2);')
+        out.append('  }')
+    out.append('}')
+
+
+def emit_yaml(message, out):
+    """to_flow_style_yaml, to_block_style_yaml and to_yaml of one message, as
+    Humble's generated traits print messages."""
+    emit_flow_yaml(message, out)
+    out.append('')
+    emit_block_yaml(message, out)
+    out.append('')
+    out.append(f'inline std::string to_yaml(const {message.name} & msg, bool use_flow_style = false)')
+    out.append('{')
+    out.append('  std::ostringstream out;')
+    out.append('  if (use_flow_style) {')
+    out.append('    to_flow_style_yaml(msg, out);')
+    out.append('  } else {')
+    out.append('    to_block_style_yaml(msg, out);')
+    out.append('  }')
+    out.append('  return out.str();')
+    out.append('}')
+
+
 def traits_file(interface, source):
     messages = messages_of(interface)
     sub = messages[0].subfolder
     nested = []
     for message in messages:
         nested += [n for n in nested_types(message) if n not in nested]
-    includes = ['<type_traits>', '',
+    includes = ['<ostream>', '<sstream>', '<string>', '<type_traits>', '',
                 f'"{header_path(interface.package, sub, interface.name, "struct")}"',
                 '"rosidl_runtime_cpp/traits.hpp"']
     includes += [f'"{header_path(*n, "traits")}"' for n in nested]
-    body = ['namespace rosidl_generator_traits', '{']
+    body = []
+    open_namespaces(interface.package, sub, body)
+    for i, message in enumerate(messages):
+        if i:
+            body.append('')
+        emit_yaml(message, body)
+    close_namespaces(interface.package, sub, body)
+    body += ['', 'namespace rosidl_generator_traits', '{']
     for message in messages:
         cpp = f'{message.package}::{sub}::{message.name}'
         body.append('')

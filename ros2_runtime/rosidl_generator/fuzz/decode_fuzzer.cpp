@@ -1,6 +1,7 @@
 // libFuzzer target: arbitrary bytes decoded as every standard message. A
 // decoder fault shows as a sanitizer report; a payload that decodes must
-// encode to bytes that decode and encode to the same bytes again.
+// encode to exactly serialized_size() bytes that decode and encode to the
+// same bytes again.
 
 #include <cstddef>
 #include <cstdint>
@@ -32,13 +33,20 @@
 namespace
 {
 
+// Encodes into buffers prefilled with two different patterns: a byte that
+// serialize() leaves unwritten shows as a difference.
 template<typename T>
 std::vector<uint8_t> encode(const T & msg)
 {
   using TS = rosidl_runtime_cpp::TypeSupport<T>;
-  std::vector<uint8_t> bytes(TS::serialized_size(msg));
-  TS::serialize(msg, bytes.data());
-  return bytes;
+  std::vector<uint8_t> zeros(TS::serialized_size(msg), 0x00);
+  std::vector<uint8_t> ones(zeros.size(), 0xff);
+  TS::serialize(msg, zeros.data());
+  TS::serialize(msg, ones.data());
+  if (zeros != ones) {
+    __builtin_trap();
+  }
+  return zeros;
 }
 
 template<typename T>

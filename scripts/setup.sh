@@ -6,6 +6,7 @@ cd "$(dirname "$0")/.."
 packages=(
   cmake g++ make pkg-config python3
   libfastcdr-dev clang libclang-rt-14-dev
+  libfastrtps-dev libyaml-cpp-dev
   libeigen3-dev libpcl-dev libopencv-dev
   libgtest-dev libbenchmark-dev
   colcon python3-colcon-core python3-colcon-cmake python3-colcon-ros

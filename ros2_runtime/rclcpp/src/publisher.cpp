@@ -17,8 +17,8 @@ PublisherBase::PublisherBase(
 : node_(std::move(node)), topic_name_(topic_name), qos_(qos)
 {
   const auto & profile = qos_.get_rmw_qos_profile();
-  const std::string dds_topic = profile.avoid_ros_namespace_conventions ?
-    topic_name_ : rmw_fastdds::topic_name(topic_name_);
+  const std::string dds_topic =
+    rmw_fastdds::topic_name(topic_name_, profile.avoid_ros_namespace_conventions);
   writer_ = node_->participant().create_writer(dds_topic, dds_type_name, profile);
   node_->participant().graph().add_writer(node_->graph_id(), writer_->gid());
 }

@@ -18,8 +18,8 @@ SubscriptionBase::SubscriptionBase(
 : node_(std::move(node)), topic_name_(topic_name), type_name_(type_name), qos_(qos)
 {
   const auto & profile = qos_.get_rmw_qos_profile();
-  const std::string dds_topic = profile.avoid_ros_namespace_conventions ?
-    topic_name_ : rmw_fastdds::topic_name(topic_name_);
+  const std::string dds_topic =
+    rmw_fastdds::topic_name(topic_name_, profile.avoid_ros_namespace_conventions);
   // A Fast DDS thread calls this; it only wakes whoever waits on the context.
   std::weak_ptr<Context> context = node_->context();
   reader_ = node_->participant().create_reader(

@@ -19,11 +19,6 @@ rmw_dds_common::msg::Gid to_msg(const Gid & gid)
   return msg;
 }
 
-void erase_gid(std::vector<Gid> & gids, const Gid & gid)
-{
-  gids.erase(std::remove(gids.begin(), gids.end(), gid), gids.end());
-}
-
 }  // namespace
 
 Graph::Graph(std::shared_ptr<Writer> writer, const Gid & participant_gid)
@@ -51,29 +46,34 @@ void Graph::remove_node(size_t node)
 
 void Graph::add_reader(size_t node, const Gid & gid)
 {
-  std::lock_guard<std::mutex> lock(mutex_);
-  nodes_[node].readers.push_back(gid);
-  publish_locked();
+  change_endpoints(node, &NodeEntities::readers, gid, true);
 }
 
 void Graph::remove_reader(size_t node, const Gid & gid)
 {
-  std::lock_guard<std::mutex> lock(mutex_);
-  erase_gid(nodes_[node].readers, gid);
-  publish_locked();
+  change_endpoints(node, &NodeEntities::readers, gid, false);
 }
 
 void Graph::add_writer(size_t node, const Gid & gid)
 {
-  std::lock_guard<std::mutex> lock(mutex_);
-  nodes_[node].writers.push_back(gid);
-  publish_locked();
+  change_endpoints(node, &NodeEntities::writers, gid, true);
 }
 
 void Graph::remove_writer(size_t node, const Gid & gid)
 {
+  change_endpoints(node, &NodeEntities::writers, gid, false);
+}
+
+void Graph::change_endpoints(
+  size_t node, std::vector<Gid> NodeEntities::* endpoints, const Gid & gid, bool add)
+{
   std::lock_guard<std::mutex> lock(mutex_);
-  erase_gid(nodes_[node].writers, gid);
+  auto & gids = nodes_[node].*endpoints;
+  if (add) {
+    gids.push_back(gid);
+  } else {
+    gids.erase(std::remove(gids.begin(), gids.end(), gid), gids.end());
+  }
   publish_locked();
 }
 

@@ -65,7 +65,10 @@ bool Reader::take(std::vector<uint8_t> & payload, SampleMeta * meta)
 
 bool Reader::has_data() const
 {
-  return reader_->get_unread_count() > 0;
+  // Not get_unread_count(): it loses track when a keep-last history
+  // replaces samples nobody has read yet.
+  dds::SampleInfo info;
+  return reader_->get_first_untaken_info(&info) == ReturnCode_t::RETCODE_OK;
 }
 
 eprosima::fastrtps::rtps::GUID_t Reader::guid() const

@@ -40,6 +40,8 @@ private:
     std::vector<Gid> writers;
   };
 
+  void change_endpoints(
+    size_t node, std::vector<Gid> NodeEntities::* endpoints, const Gid & gid, bool add);
   void publish_locked();
 
   std::shared_ptr<Writer> writer_;

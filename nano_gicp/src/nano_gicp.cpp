@@ -39,6 +39,7 @@ void NanoGICP<PointSource, PointTarget>::setCorrespondenceRandomness(int k)
   k_correspondences_ = k;
   source_prepared_ = false;
   target_prepared_.reset();
+  matched_sq_distances_.clear();
 }
 
 template<typename PointSource, typename PointTarget>
@@ -47,6 +48,7 @@ void NanoGICP<PointSource, PointTarget>::setRegularizationMethod(RegularizationM
   regularization_ = method;
   source_prepared_ = false;
   target_prepared_.reset();
+  matched_sq_distances_.clear();
 }
 
 template<typename PointSource, typename PointTarget>
@@ -56,6 +58,7 @@ void NanoGICP<PointSource, PointTarget>::setInputSource(const PointCloudSourceCo
   pcl::PCLBase<PointSource>::setInputCloud(cloud);
   this->source_cloud_updated_ = true;
   source_prepared_ = false;
+  matched_sq_distances_.clear();
 }
 
 template<typename PointSource, typename PointTarget>
@@ -65,6 +68,7 @@ void NanoGICP<PointSource, PointTarget>::setInputTarget(const PointCloudTargetCo
   // The engine searches its own tree: pcl::Registration must not build one.
   this->target_cloud_updated_ = false;
   target_prepared_.reset();
+  matched_sq_distances_.clear();
 }
 
 template<typename PointSource, typename PointTarget>
@@ -72,6 +76,7 @@ bool NanoGICP<PointSource, PointTarget>::calculateSourceCovariances()
 {
   source_prepared_ = false;
   source_covariances_.clear();
+  matched_sq_distances_.clear();
   if (!this->input_ || !has_covariances(*this->input_, k_correspondences_)) {
     return false;
   }
@@ -85,6 +90,7 @@ template<typename PointSource, typename PointTarget>
 bool NanoGICP<PointSource, PointTarget>::calculateTargetCovariances()
 {
   target_prepared_.reset();
+  matched_sq_distances_.clear();
   if (!this->target_ || !has_covariances(*this->target_, k_correspondences_)) {
     return false;
   }
@@ -110,6 +116,7 @@ void NanoGICP<PointSource, PointTarget>::align(PointCloudSource & output, const 
   this->converged_ = false;
   this->nr_iterations_ = 0;
   this->final_transformation_ = this->transformation_ = guess;
+  matched_sq_distances_.clear();
   output.clear();
   if (this->input_) {
     pcl::transformPointCloud(*this->input_, output, guess);
@@ -123,6 +130,7 @@ void NanoGICP<PointSource, PointTarget>::computeTransformation(
   this->converged_ = false;
   this->nr_iterations_ = 0;
   this->final_transformation_ = guess;
+  matched_sq_distances_.clear();
   const bool ready = guess.allFinite() &&
     (source_prepared_ || calculateSourceCovariances()) &&
     (target_prepared_ || calculateTargetCovariances());
@@ -136,6 +144,10 @@ void NanoGICP<PointSource, PointTarget>::computeTransformation(
     this->final_transformation_ = result.T.matrix().template cast<float>();
     this->converged_ = result.converged;
     this->nr_iterations_ = result.iterations;
+    if (result.T.matrix() == problem.matched_pose().matrix()) {
+      matched_pose_ = this->final_transformation_;
+      matched_sq_distances_ = problem.nearest_sq_distances();
+    }
   }
   this->transformation_ = this->final_transformation_;
   pcl::transformPointCloud(*this->input_, output, this->final_transformation_);
@@ -158,6 +170,18 @@ double NanoGICP<PointSource, PointTarget>::getFitnessScore(double max_range)
   if (!this->input_ || (!target_prepared_ && !calculateTargetCovariances())) {
     return std::numeric_limits<double>::max();
   }
+  auto mean = [](const Score & score) {
+      return score.count > 0 ? score.sum / score.count : std::numeric_limits<double>::max();
+    };
+  if (!matched_sq_distances_.empty() && this->final_transformation_ == matched_pose_) {
+    Score score;
+    for (const float sq_distance : matched_sq_distances_) {
+      if (sq_distance <= max_range) {
+        score += Score{sq_distance, 1};
+      }
+    }
+    return mean(score);
+  }
   const Eigen::Isometry3d T(this->final_transformation_.template cast<double>());
   const auto & source = *this->input_;
   const KdTree<PointTarget> & tree = *target_prepared_->tree;
@@ -176,7 +200,7 @@ double NanoGICP<PointSource, PointTarget>::getFitnessScore(double max_range)
         sum.count++;
       }
     });
-  return score.count > 0 ? score.sum / score.count : std::numeric_limits<double>::max();
+  return mean(score);
 }
 
 template<typename PointSource, typename PointTarget>

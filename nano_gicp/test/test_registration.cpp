@@ -4,6 +4,7 @@
 
 #include <nano_gicp/nano_gicp.hpp>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -205,6 +206,37 @@ TEST_F(FitnessScore, MeasuresTheSourceMovedByTheFinalTransformation)
   EXPECT_NEAR(engine.getFitnessScore(), 0.002 * 0.002, 1e-9);
   request(source, target);
   EXPECT_NEAR(engine.getFitnessScore(), 0.0, 1e-10);
+}
+
+TEST_F(FitnessScore, AfterAlignMatchesAnExhaustiveSearchAtTheFinalPose)
+{
+  // the source sampled on another grid than the target, so distances stay
+  const Cloud::Ptr target = make_scene(0.02);
+  const Cloud::Ptr source = displaced(*make_scene(0.03),
+      make_transform(2.0, {1, 0, 0}, {0.01, 0.02, 0.0}));
+  request(source, target);
+  Cloud moved;
+  pcl::transformPointCloud(*source, moved, engine.getFinalTransformation());
+  std::vector<double> nearest;
+  for (const auto & p : moved) {
+    double best = std::numeric_limits<double>::max();
+    for (const auto & q : *target) {
+      best = std::min(best, (p.getVector3fMap() - q.getVector3fMap()).cast<double>().squaredNorm());
+    }
+    nearest.push_back(best);
+  }
+  for (double max_range : {std::numeric_limits<double>::max(), 5e-5}) {
+    double sum = 0.0;
+    int count = 0;
+    for (double d : nearest) {
+      if (d <= max_range) {
+        sum += d;
+        count++;
+      }
+    }
+    ASSERT_GT(count, 0);
+    EXPECT_NEAR(engine.getFitnessScore(max_range), sum / count, 1e-9) << max_range;
+  }
 }
 
 class UnusableInput : public Registration

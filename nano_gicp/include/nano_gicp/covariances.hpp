@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "nano_gicp/kdtree.hpp"
+#include "nano_gicp/reduction_omp.hpp"
 #include "nano_gicp/regularization.hpp"
 
 namespace nano_gicp
@@ -44,7 +45,7 @@ Covariances estimate_covariances(
   {
     std::vector<std::uint32_t> indices(k);
     std::vector<float> sq_distances(k);
-#pragma omp for schedule(static)
+#pragma omp for schedule(dynamic, block_size)
     for (std::int64_t i = 0; i < n; i++) {
       const std::size_t found = tree.knn(cloud[i].data, k, indices.data(), sq_distances.data());
       Eigen::Vector3d sum = Eigen::Vector3d::Zero();

@@ -5,6 +5,7 @@
 #include <Eigen/Geometry>
 #include <pcl/point_cloud.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -73,6 +74,12 @@ struct GICPFactor
 
 // The registration cost of a source cloud against a prepared target: every
 // source point matched to its nearest target point within reach.
+//
+// A match remembers where its point was searched from and half the gap
+// between its nearest and second-nearest distances there. While the point
+// stays within that margin of where it was searched, no other target point
+// can have come nearer, so later iterations, which move the pose little,
+// skip the search for most points and still match exactly.
 template<typename PointSource, typename PointTarget>
 class GICPProblem
 {
@@ -83,16 +90,17 @@ public:
     int num_threads)
   : source_(source), source_covariances_(source_covariances), target_(target),
     max_sq_distance_(max_correspondence_distance * max_correspondence_distance),
-    num_threads_(num_threads), correspondences_(source.size(), -1) {}
+    num_threads_(num_threads), matches_(source.size()) {}
 
   // Matches each source point at pose T and linearizes the cost there.
   LinearizedSystem linearize(const Eigen::Isometry3d & T)
   {
+    matched_pose_ = T;
     return parallel_sum<LinearizedSystem>(
       size(), num_threads_, [&](std::int64_t i, LinearizedSystem & sum) {
         const Eigen::Vector3d s = source_point(i);
-        correspondences_[i] = nearest(T * s);
-        if (correspondences_[i] >= 0) {
+        match(matches_[i], (T * s).cast<float>());
+        if (counts(matches_[i])) {
           const GICPFactor factor = make_factor(T, i);
           if (factor.valid()) {
             factor.linearize(T, s, sum);
@@ -106,7 +114,7 @@ public:
   {
     return parallel_sum<double>(
       size(), num_threads_, [&](std::int64_t i, double & sum) {
-        if (correspondences_[i] >= 0) {
+        if (counts(matches_[i])) {
           const GICPFactor factor = make_factor(T, i);
           if (factor.valid()) {
             sum += factor.error();
@@ -115,7 +123,47 @@ public:
       });
   }
 
+  // The pose of the last linearize, and each point's squared distance there
+  // to its nearest target point, whatever the distance.
+  const Eigen::Isometry3d & matched_pose() const {return matched_pose_;}
+  std::vector<float> nearest_sq_distances() const
+  {
+    std::vector<float> result(matches_.size());
+    for (std::size_t i = 0; i < matches_.size(); i++) {
+      result[i] = matches_[i].sq_distance;
+    }
+    return result;
+  }
+
 private:
+  struct Match
+  {
+    Eigen::Vector3f searched_from;
+    float margin = 0.0f;
+    std::int32_t index = -1;
+    float sq_distance = 0.0f;
+  };
+
+  void match(Match & m, const Eigen::Vector3f & p) const
+  {
+    const auto & target = target_.tree->cloud();
+    if (m.index >= 0 && (p - m.searched_from).squaredNorm() < m.margin * m.margin) {
+      m.sq_distance = (target[m.index].getVector3fMap() - p).squaredNorm();
+      return;
+    }
+    std::uint32_t indices[2];
+    float sq_distances[2];
+    const std::size_t found = target_.tree->knn(p.data(), 2, indices, sq_distances);
+    m.index = static_cast<std::int32_t>(indices[0]);
+    m.searched_from = p;
+    m.sq_distance = sq_distances[0];
+    // the slack covers the rounding of float distances near a metre
+    m.margin = found < 2 ? 0.0f :
+      std::max(0.5f * (std::sqrt(sq_distances[1]) - std::sqrt(sq_distances[0])) - 1e-6f, 0.0f);
+  }
+
+  bool counts(const Match & m) const {return m.sq_distance <= max_sq_distance_;}
+
   std::int64_t size() const {return static_cast<std::int64_t>(source_.size());}
 
   Eigen::Vector3d source_point(std::int64_t i) const
@@ -123,22 +171,9 @@ private:
     return source_[i].getVector3fMap().template cast<double>();
   }
 
-  std::int32_t nearest(const Eigen::Vector3d & p) const
-  {
-    const Eigen::Vector3f query = p.cast<float>();
-    std::uint32_t index;
-    float sq_distance;
-    if (!target_.tree->nearest(query.data(), index, sq_distance) ||
-      sq_distance > max_sq_distance_)
-    {
-      return -1;
-    }
-    return static_cast<std::int32_t>(index);
-  }
-
   GICPFactor make_factor(const Eigen::Isometry3d & T, std::int64_t i) const
   {
-    const std::int32_t j = correspondences_[i];
+    const std::int32_t j = matches_[i].index;
     return GICPFactor(
       T, source_point(i), source_covariances_[i].cast<double>(),
       target_.tree->cloud()[j].getVector3fMap().template cast<double>(),
@@ -150,7 +185,8 @@ private:
   const PreparedTarget<PointTarget> & target_;
   double max_sq_distance_;
   int num_threads_;
-  std::vector<std::int32_t> correspondences_;
+  std::vector<Match> matches_;
+  Eigen::Isometry3d matched_pose_ = Eigen::Isometry3d::Identity();
 };
 
 }  // namespace nano_gicp

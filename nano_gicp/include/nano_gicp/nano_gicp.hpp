@@ -60,7 +60,8 @@ public:
   void align(PointCloudSource & output);
   void align(PointCloudSource & output, const Matrix4 & guess);
 
-  // As pcl::Registration's, through the engine's own search tree.
+  // As pcl::Registration's, through the engine's own search tree, or from
+  // the last matches of align when they were made at the final pose.
   double getFitnessScore(double max_range = std::numeric_limits<double>::max());
 
   // Correspondence searches made by the last align.
@@ -80,6 +81,11 @@ private:
   bool source_prepared_ = false;
   std::unique_ptr<TargetCache<PointTarget>> target_cache_;
   std::shared_ptr<const PreparedTarget<PointTarget>> target_prepared_;
+
+  // Each source point's squared distance to its nearest target point at the
+  // pose align ended on, so the fitness score needs no search of its own.
+  Matrix4 matched_pose_ = Matrix4::Identity();
+  std::vector<float> matched_sq_distances_;
 };
 
 }  // namespace nano_gicp

@@ -5,6 +5,10 @@
 #include <Eigen/Core>
 #include <Eigen/Geometry>
 
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+
 #include "nano_gicp/gicp_factor.hpp"
 #include "nano_gicp/termination_criteria.hpp"
 
@@ -41,8 +45,9 @@ inline Eigen::Isometry3d orthonormalized(const Eigen::Isometry3d & T)
 // Levenberg-Marquardt: each iteration matches correspondences at the current
 // pose and solves (H + lambda diag(H)) delta = -b, raising lambda until the
 // step lowers the cost of those correspondences. It stops converged when the
-// accepted update is below the criteria, or when no step lowers the cost:
-// the pose is then a minimum as far as double arithmetic can tell.
+// accepted update is below the criteria, when no step lowers the cost, or
+// when matching afresh at the new pose no longer lowers the cost: what moves
+// then is the noise of the points, not the pose.
 class LevenbergMarquardtOptimizer
 {
 public:
@@ -54,12 +59,18 @@ public:
     OptimizationResult result;
     result.T = guess;
     double lambda = initial_lambda;
+    double previous_error = std::numeric_limits<double>::infinity();
     while (result.iterations < max_iterations) {
       const LinearizedSystem system = problem.linearize(result.T);
       result.iterations++;
       if (system.count < min_correspondences) {
         return result;
       }
+      if (system.error >= previous_error) {
+        result.converged = true;
+        return result;
+      }
+      previous_error = system.error;
       // A floor on the damping keeps directions the geometry leaves free solvable.
       const Vector6d damping =
         system.H.diagonal().cwiseMax(1e-6 * system.H.diagonal().maxCoeff());
@@ -68,17 +79,15 @@ public:
         Matrix6d A = system.H;
         A.diagonal() += lambda * damping;
         const Vector6d delta = A.ldlt().solve(-system.b);
+        if (delta.allFinite() && criteria.converged(delta)) {
+          result.converged = true;  // the update left is below what counts
+          return result;
+        }
         const Eigen::Isometry3d candidate = orthonormalized(result.T * se3_exp(delta));
         if (delta.allFinite() && problem.error(candidate) < system.error) {
           result.T = candidate;
-          lambda /= lambda_factor;
+          lambda = std::max(lambda / lambda_factor, min_lambda);
           lowered = true;
-          if (criteria.converged(delta)) {
-            result.converged = true;
-            return result;
-          }
-        } else if (delta.allFinite() && criteria.converged(delta)) {
-          break;  // a step this small that raises the cost: only rounding is left
         } else {
           lambda *= lambda_factor;
         }
@@ -93,8 +102,9 @@ public:
 
 private:
   static constexpr double initial_lambda = 1e-6;
+  static constexpr double min_lambda = 1e-9;
   static constexpr double lambda_factor = 10.0;
-  static constexpr int max_attempts = 8;
+  static constexpr int max_attempts = 6;
   static constexpr std::int64_t min_correspondences = 6;
 };
 

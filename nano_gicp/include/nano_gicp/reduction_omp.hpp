@@ -9,9 +9,11 @@
 namespace nano_gicp
 {
 
-// Sums add(i, sum) over i in [0, n) on num_threads threads. Each thread takes
-// one contiguous block, so neighbouring points share a thread (and its
-// cache), and the partial sums are added in thread order.
+// Sums add(i, sum) over i in [0, n) on num_threads threads. Threads take
+// blocks of neighbouring points as they come free, so a core busy with other
+// work delays the sum by a block, not by its share of the cloud.
+constexpr int block_size = 512;
+
 template<typename Sum, typename Add>
 Sum parallel_sum(std::int64_t n, int num_threads, const Add & add)
 {
@@ -19,7 +21,7 @@ Sum parallel_sum(std::int64_t n, int num_threads, const Add & add)
 #pragma omp parallel num_threads(num_threads)
   {
     Sum sum{};
-#pragma omp for schedule(static)
+#pragma omp for schedule(dynamic, block_size)
     for (std::int64_t i = 0; i < n; i++) {
       add(i, sum);
     }

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 #include "nano_gicp/covariances.hpp"
@@ -40,34 +41,37 @@ struct LinearizedSystem
 };
 
 // The plane-to-plane residual of one source point s matched to target point
-// t: r = t - T s, weighted by M = (C_t + R C_s R^T)^-1.
+// t, r = t - T s weighted by (C_t + R C_s R^T)^-1, taken in the source
+// point's frame: u = R^T r weighted by W = (R^T C_t R + C_s)^-1, which gives
+// the same cost u^T W u and a Jacobian free of R.
 struct GICPFactor
 {
   Eigen::Vector3d residual;
-  Eigen::Matrix3d mahalanobis;
+  Eigen::Matrix3d weight;
 
   GICPFactor(
     const Eigen::Isometry3d & T, const Eigen::Vector3d & s, const Eigen::Matrix3d & cov_s,
     const Eigen::Vector3d & t, const Eigen::Matrix3d & cov_t)
-  : residual(t - T * s),
-    mahalanobis((cov_t + T.linear() * cov_s * T.linear().transpose()).inverse()) {}
+  : residual(T.linear().transpose() * (t - T.translation()) - s),
+    weight((T.linear().transpose() * cov_t * T.linear() + cov_s).inverse()) {}
 
-  bool valid() const {return mahalanobis.allFinite();}
-  double error() const {return residual.dot(mahalanobis * residual);}
+  bool valid() const {return weight.allFinite();}
+  double error() const {return residual.dot(weight * residual);}
 
-  void linearize(const Eigen::Isometry3d & T, const Eigen::Vector3d & s, LinearizedSystem & sum)
-  const
+  void linearize(const Eigen::Vector3d & s, LinearizedSystem & sum) const
   {
-    // r(delta) = t - T (s + omega x s + v): dr/domega = R [s]x, dr/dv = -R
-    Eigen::Matrix<double, 3, 6> J;
+    // u(delta) = u + [s]x omega - v: du/domega = [s]x, du/dv = -I
     Eigen::Matrix3d skew;
     skew << 0.0, -s.z(), s.y(), s.z(), 0.0, -s.x(), -s.y(), s.x(), 0.0;
-    J.leftCols<3>() = T.linear() * skew;
-    J.rightCols<3>() = -T.linear();
-    const Eigen::Matrix<double, 6, 3> JtM = J.transpose() * mahalanobis;
-    sum.H += JtM * J;
-    sum.b += JtM * residual;
-    sum.error += error();
+    const Eigen::Matrix3d skew_t_weight = skew.transpose() * weight;
+    const Eigen::Vector3d weighted = weight * residual;
+    sum.H.topLeftCorner<3, 3>() += skew_t_weight * skew;
+    sum.H.topRightCorner<3, 3>() -= skew_t_weight;
+    sum.H.bottomLeftCorner<3, 3>() -= skew_t_weight.transpose();
+    sum.H.bottomRightCorner<3, 3>() += weight;
+    sum.b.head<3>() += skew.transpose() * weighted;
+    sum.b.tail<3>() -= weighted;
+    sum.error += residual.dot(weighted);
     sum.count++;
   }
 };
@@ -103,7 +107,7 @@ public:
         if (counts(matches_[i])) {
           const GICPFactor factor = make_factor(T, i);
           if (factor.valid()) {
-            factor.linearize(T, s, sum);
+            factor.linearize(s, sum);
           }
         }
       });
@@ -147,13 +151,18 @@ private:
   void match(Match & m, const Eigen::Vector3f & p) const
   {
     const auto & target = target_.tree->cloud();
-    if (m.index >= 0 && (p - m.searched_from).squaredNorm() < m.margin * m.margin) {
+    const float moved_sq = m.index >= 0 ?
+      (p - m.searched_from).squaredNorm() : std::numeric_limits<float>::infinity();
+    if (moved_sq < m.margin * m.margin) {
       m.sq_distance = (target[m.index].getVector3fMap() - p).squaredNorm();
       return;
     }
+    // A point still moving this fast would outrun any margin; the second
+    // neighbour is worth its search only once the pose settles.
+    const std::size_t k = moved_sq < settled_move * settled_move ? 2 : 1;
     std::uint32_t indices[2];
     float sq_distances[2];
-    const std::size_t found = target_.tree->knn(p.data(), 2, indices, sq_distances);
+    const std::size_t found = target_.tree->knn(p.data(), k, indices, sq_distances);
     m.index = static_cast<std::int32_t>(indices[0]);
     m.searched_from = p;
     m.sq_distance = sq_distances[0];
@@ -182,6 +191,8 @@ private:
 
   const pcl::PointCloud<PointSource> & source_;
   const Covariances & source_covariances_;
+  static constexpr float settled_move = 1e-3f;  // metres between searches
+
   const PreparedTarget<PointTarget> & target_;
   double max_sq_distance_;
   int num_threads_;

@@ -14,6 +14,7 @@
 #include <pcl/registration/gicp.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -324,6 +325,10 @@ void success_rates(const Scenario & scenario, int trials)
 int main(int argc, char ** argv)
 {
   const bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
+  // Other work on the machine shows in the times, the two-thread ones most.
+  double load[1] = {0.0};
+  getloadavg(load, 1);
+  std::printf("%d hardware threads, load average %.2f at start\n", omp_get_num_procs(), load[0]);
   const Scenario small{"25k against 200k",
     {{-0.9f, -0.9f, -0.1f}, {0.9f, 0.0f, 0.9f}}, {{0.05f, -0.5f, -0.1f}, {0.38f, -0.15f, 0.5f}}};
   const Scenario frame{"depth frame against map",

@@ -53,8 +53,11 @@ inline Cloud::Ptr sample_scene(unsigned seed, const Box & crop)
       surface(a.cross(b).norm(), [=](double u, double v) {return corner + u * a + v * b;});
     };
   auto box = [&](const Eigen::Vector3d & centre, const Eigen::Vector3d & size, double yaw) {
-      const Eigen::Matrix3d R = Eigen::AngleAxisd(yaw, Eigen::Vector3d::UnitZ()).toRotationMatrix();
-      const Eigen::Vector3d x = R.col(0) * size.x(), y = R.col(1) * size.y(), z = R.col(2) * size.z();
+      const Eigen::Matrix3d R =
+        Eigen::AngleAxisd(yaw, Eigen::Vector3d::UnitZ()).toRotationMatrix();
+      const Eigen::Vector3d x = R.col(0) * size.x();
+      const Eigen::Vector3d y = R.col(1) * size.y();
+      const Eigen::Vector3d z = R.col(2) * size.z();
       const Eigen::Vector3d o = centre - 0.5 * (x + y);
       rectangle(o + z, x, y);
       rectangle(o, x, z);
@@ -68,17 +71,22 @@ inline Cloud::Ptr sample_scene(unsigned seed, const Box & crop)
   rectangle({-0.85, 0.85, 0.0}, {1.7, 0.0, 0.0}, {0.0, 0.0, 0.8});
   box({0.3, -0.3, 0.0}, {0.4, 0.3, 0.3}, 0.0);
   box({-0.4, -0.5, 0.0}, {0.3, 0.3, 0.2}, 0.5);
-  surface(2 * M_PI * 0.15 * 0.5, [](double u, double v) {
-      return Eigen::Vector3d(-0.3 + 0.15 * std::cos(2 * M_PI * u), 0.4 + 0.15 * std::sin(2 * M_PI * u), 0.5 * v);
+  // (x, y) at radius r and turn a of a circle around (cx, cy)
+  auto around = [](double cx, double cy, double r, double a) {
+      return Eigen::Vector2d(cx + r * std::cos(2 * M_PI * a), cy + r * std::sin(2 * M_PI * a));
+    };
+  surface(2 * M_PI * 0.15 * 0.5, [&](double u, double v) {
+      const Eigen::Vector2d xy = around(-0.3, 0.4, 0.15, u);
+      return Eigen::Vector3d(xy.x(), xy.y(), 0.5 * v);
     });
-  surface(M_PI * 0.15 * 0.15, [](double u, double v) {
-      const double r = 0.15 * std::sqrt(u);
-      return Eigen::Vector3d(-0.3 + r * std::cos(2 * M_PI * v), 0.4 + r * std::sin(2 * M_PI * v), 0.5);
+  surface(M_PI * 0.15 * 0.15, [&](double u, double v) {
+      const Eigen::Vector2d xy = around(-0.3, 0.4, 0.15 * std::sqrt(u), v);
+      return Eigen::Vector3d(xy.x(), xy.y(), 0.5);
     });
-  surface(4 * M_PI * 0.2 * 0.2, [](double u, double v) {
+  surface(4 * M_PI * 0.2 * 0.2, [&](double u, double v) {
       const double z = 2.0 * u - 1.0;
-      const double r = std::sqrt(1.0 - z * z);
-      return Eigen::Vector3d(0.5 + 0.2 * r * std::cos(2 * M_PI * v), 0.5 + 0.2 * r * std::sin(2 * M_PI * v), 0.21 + 0.2 * z);
+      const Eigen::Vector2d xy = around(0.5, 0.5, 0.2 * std::sqrt(1.0 - z * z), v);
+      return Eigen::Vector3d(xy.x(), xy.y(), 0.21 + 0.2 * z);
     });
   surface(0.8 * 0.5, [](double u, double v) {
       const double x = -0.1 + 0.8 * u;
@@ -99,8 +107,9 @@ inline Cloud::Ptr sample_scene(unsigned seed, const Box & crop)
 inline Eigen::Matrix4f random_displacement(std::mt19937 & rng, double metres, double degrees)
 {
   std::normal_distribution<double> gauss;
-  const Eigen::Vector3d direction = Eigen::Vector3d(gauss(rng), gauss(rng), gauss(rng)).normalized();
-  const Eigen::Vector3d axis = Eigen::Vector3d(gauss(rng), gauss(rng), gauss(rng)).normalized();
+  auto unit = [&] {return Eigen::Vector3d(gauss(rng), gauss(rng), gauss(rng)).normalized();};
+  const Eigen::Vector3d direction = unit();
+  const Eigen::Vector3d axis = unit();
   Eigen::Isometry3d T = Eigen::Isometry3d::Identity();
   T.linear() = Eigen::AngleAxisd(degrees * M_PI / 180.0, axis).toRotationMatrix();
   T.translation() = metres * direction;

@@ -138,7 +138,8 @@ void NanoGICP<PointSource, PointTarget>::computeTransformation(
     GICPProblem<PointSource, PointTarget> problem(
       *this->input_, source_covariances_, *target_prepared_, this->corr_dist_threshold_,
       threads());
-    const Eigen::Isometry3d start = orthonormalized(Eigen::Isometry3d(guess.template cast<double>()));
+    const Eigen::Isometry3d start =
+      orthonormalized(Eigen::Isometry3d(guess.template cast<double>()));
     const OptimizationResult result = LevenbergMarquardtOptimizer().optimize(
       problem, start, this->max_iterations_, TerminationCriteria{this->transformation_epsilon_});
     this->final_transformation_ = result.T.matrix().template cast<float>();
@@ -194,7 +195,8 @@ double NanoGICP<PointSource, PointTarget>::getFitnessScore(double max_range)
       if (!query.allFinite() || !tree.nearest(query.data(), index, sq_distance)) {
         return;
       }
-      const double d2 = (tree.cloud()[index].getVector3fMap().template cast<double>() - p).squaredNorm();
+      const double d2 =
+        (tree.cloud()[index].getVector3fMap().template cast<double>() - p).squaredNorm();
       if (d2 <= max_range) {
         sum.sum += d2;
         sum.count++;

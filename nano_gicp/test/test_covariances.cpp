@@ -75,7 +75,8 @@ TEST(Covariances, PlaneMakesADiscAlongTheSurface)
     }
   }
   const nano_gicp::KdTree<pcl::PointXYZ> tree(cloud);
-  const auto covariances = nano_gicp::estimate_covariances(tree, 10, RegularizationMethod::PLANE, 2);
+  const auto covariances =
+    nano_gicp::estimate_covariances(tree, 10, RegularizationMethod::PLANE, 2);
   for (const Eigen::Matrix3f & c : covariances) {
     const Eigen::Matrix3d C = c.cast<double>();
     EXPECT_TRUE((C * n).isApprox(1e-3 * n, 1e-4));

@@ -179,8 +179,8 @@ TEST_F(FitnessScore, IsTheMeanSquaredDistanceToTheNearestTargetPoint)
     }
   }
   const Cloud::Ptr source(new Cloud);
-  for (const auto & xyz : {Eigen::Vector3f(0.02f, 0.01f, 0.03f), Eigen::Vector3f(0.21f, 0.3f, -0.04f),
-      Eigen::Vector3f(0.5f, 0.4f, 0.0f)})
+  for (const auto & xyz : {Eigen::Vector3f(0.02f, 0.01f, 0.03f),
+      Eigen::Vector3f(0.21f, 0.3f, -0.04f), Eigen::Vector3f(0.5f, 0.4f, 0.0f)})
   {
     pcl::PointXYZI p;
     p.getVector3fMap() = xyz;

@@ -140,6 +140,8 @@ public:
   }
 
 private:
+  static constexpr float settled_move = 1e-3f;  // metres between searches
+
   struct Match
   {
     Eigen::Vector3f searched_from;
@@ -191,8 +193,6 @@ private:
 
   const pcl::PointCloud<PointSource> & source_;
   const Covariances & source_covariances_;
-  static constexpr float settled_move = 1e-3f;  // metres between searches
-
   const PreparedTarget<PointTarget> & target_;
   double max_sq_distance_;
   int num_threads_;

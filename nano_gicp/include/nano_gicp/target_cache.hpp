@@ -75,7 +75,8 @@ public:
         return entries_.front().prepared;
       }
     }
-    entries_.push_front({key, std::make_shared<PreparedTarget<PointT>>(cloud, k, method, num_threads)});
+    entries_.push_front(
+      {key, std::make_shared<PreparedTarget<PointT>>(cloud, k, method, num_threads)});
     if (entries_.size() > capacity) {
       entries_.pop_back();
     }

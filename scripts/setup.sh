@@ -7,7 +7,7 @@ packages=(
   cmake g++ make pkg-config python3
   libfastcdr-dev clang libclang-rt-14-dev
   libfastrtps-dev libyaml-cpp-dev
-  libeigen3-dev libpcl-dev libopencv-dev
+  libeigen3-dev libpcl-dev libopencv-dev libnanoflann-dev
   libgtest-dev libbenchmark-dev
   colcon python3-colcon-core python3-colcon-cmake python3-colcon-ros
   python3-colcon-recursive-crawl python3-colcon-package-information

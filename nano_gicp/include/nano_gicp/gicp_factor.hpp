@@ -1,0 +1,205 @@
+#ifndef NANO_GICP__GICP_FACTOR_HPP_
+#define NANO_GICP__GICP_FACTOR_HPP_
+
+#include <Eigen/Core>
+#include <Eigen/Geometry>
+#include <pcl/point_cloud.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+#include "nano_gicp/covariances.hpp"
+#include "nano_gicp/prepared_target.hpp"
+#include "nano_gicp/reduction_omp.hpp"
+
+namespace nano_gicp
+{
+
+using Matrix6d = Eigen::Matrix<double, 6, 6>;
+using Vector6d = Eigen::Matrix<double, 6, 1>;
+
+// Gauss-Newton system of the cost sum r^T M r over the correspondences, for
+// a pose update T * exp(delta), delta = (rotation, translation).
+struct LinearizedSystem
+{
+  Matrix6d H = Matrix6d::Zero();
+  Vector6d b = Vector6d::Zero();
+  double error = 0.0;
+  std::int64_t count = 0;
+
+  LinearizedSystem & operator+=(const LinearizedSystem & other)
+  {
+    H += other.H;
+    b += other.b;
+    error += other.error;
+    count += other.count;
+    return *this;
+  }
+};
+
+// The plane-to-plane residual of one source point s matched to target point
+// t, r = t - T s weighted by (C_t + R C_s R^T)^-1, taken in the source
+// point's frame: u = R^T r weighted by W = (R^T C_t R + C_s)^-1, which gives
+// the same cost u^T W u and a Jacobian free of R.
+struct GICPFactor
+{
+  Eigen::Vector3d residual;
+  Eigen::Matrix3d weight;
+
+  GICPFactor(
+    const Eigen::Isometry3d & T, const Eigen::Vector3d & s, const Eigen::Matrix3d & cov_s,
+    const Eigen::Vector3d & t, const Eigen::Matrix3d & cov_t)
+  : residual(T.linear().transpose() * (t - T.translation()) - s),
+    weight((T.linear().transpose() * cov_t * T.linear() + cov_s).inverse()) {}
+
+  bool valid() const {return weight.allFinite();}
+  double error() const {return residual.dot(weight * residual);}
+
+  void linearize(const Eigen::Vector3d & s, LinearizedSystem & sum) const
+  {
+    // u(delta) = u + [s]x omega - v: du/domega = [s]x, du/dv = -I
+    Eigen::Matrix3d skew;
+    skew << 0.0, -s.z(), s.y(), s.z(), 0.0, -s.x(), -s.y(), s.x(), 0.0;
+    const Eigen::Matrix3d skew_t_weight = skew.transpose() * weight;
+    const Eigen::Vector3d weighted = weight * residual;
+    sum.H.topLeftCorner<3, 3>() += skew_t_weight * skew;
+    sum.H.topRightCorner<3, 3>() -= skew_t_weight;
+    sum.H.bottomLeftCorner<3, 3>() -= skew_t_weight.transpose();
+    sum.H.bottomRightCorner<3, 3>() += weight;
+    sum.b.head<3>() += skew.transpose() * weighted;
+    sum.b.tail<3>() -= weighted;
+    sum.error += residual.dot(weighted);
+    sum.count++;
+  }
+};
+
+// The registration cost of a source cloud against a prepared target: every
+// source point matched to its nearest target point within reach.
+//
+// A match remembers where its point was searched from and half the gap
+// between its nearest and second-nearest distances there. While the point
+// stays within that margin of where it was searched, no other target point
+// can have come nearer, so later iterations, which move the pose little,
+// skip the search for most points and still match exactly.
+template<typename PointSource, typename PointTarget>
+class GICPProblem
+{
+public:
+  GICPProblem(
+    const pcl::PointCloud<PointSource> & source, const Covariances & source_covariances,
+    const PreparedTarget<PointTarget> & target, double max_correspondence_distance,
+    int num_threads)
+  : source_(source), source_covariances_(source_covariances), target_(target),
+    max_sq_distance_(max_correspondence_distance * max_correspondence_distance),
+    num_threads_(num_threads), matches_(source.size()) {}
+
+  // Matches each source point at pose T and linearizes the cost there.
+  LinearizedSystem linearize(const Eigen::Isometry3d & T)
+  {
+    matched_pose_ = T;
+    return parallel_sum<LinearizedSystem>(
+      size(), num_threads_, [&](std::int64_t i, LinearizedSystem & sum) {
+        const Eigen::Vector3d s = source_point(i);
+        match(matches_[i], (T * s).cast<float>());
+        if (counts(matches_[i])) {
+          const GICPFactor factor = make_factor(T, i);
+          if (factor.valid()) {
+            factor.linearize(s, sum);
+          }
+        }
+      });
+  }
+
+  // The cost at pose T of the correspondences found by the last linearize.
+  double error(const Eigen::Isometry3d & T) const
+  {
+    return parallel_sum<double>(
+      size(), num_threads_, [&](std::int64_t i, double & sum) {
+        if (counts(matches_[i])) {
+          const GICPFactor factor = make_factor(T, i);
+          if (factor.valid()) {
+            sum += factor.error();
+          }
+        }
+      });
+  }
+
+  // The pose of the last linearize, and each point's squared distance there
+  // to its nearest target point, whatever the distance.
+  const Eigen::Isometry3d & matched_pose() const {return matched_pose_;}
+  std::vector<float> nearest_sq_distances() const
+  {
+    std::vector<float> result(matches_.size());
+    for (std::size_t i = 0; i < matches_.size(); i++) {
+      result[i] = matches_[i].sq_distance;
+    }
+    return result;
+  }
+
+private:
+  static constexpr float settled_move = 1e-3f;  // metres between searches
+
+  struct Match
+  {
+    Eigen::Vector3f searched_from;
+    float margin = 0.0f;
+    std::int32_t index = -1;
+    float sq_distance = 0.0f;
+  };
+
+  void match(Match & m, const Eigen::Vector3f & p) const
+  {
+    const auto & target = target_.tree->cloud();
+    const float moved_sq = m.index >= 0 ?
+      (p - m.searched_from).squaredNorm() : std::numeric_limits<float>::infinity();
+    if (moved_sq < m.margin * m.margin) {
+      m.sq_distance = (target[m.index].getVector3fMap() - p).squaredNorm();
+      return;
+    }
+    // A point still moving this fast would outrun any margin; the second
+    // neighbour is worth its search only once the pose settles.
+    const std::size_t k = moved_sq < settled_move * settled_move ? 2 : 1;
+    std::uint32_t indices[2];
+    float sq_distances[2];
+    const std::size_t found = target_.tree->knn(p.data(), k, indices, sq_distances);
+    m.index = static_cast<std::int32_t>(indices[0]);
+    m.searched_from = p;
+    m.sq_distance = sq_distances[0];
+    // the slack covers the rounding of float distances near a metre
+    m.margin = found < 2 ? 0.0f :
+      std::max(0.5f * (std::sqrt(sq_distances[1]) - std::sqrt(sq_distances[0])) - 1e-6f, 0.0f);
+  }
+
+  bool counts(const Match & m) const {return m.sq_distance <= max_sq_distance_;}
+
+  std::int64_t size() const {return static_cast<std::int64_t>(source_.size());}
+
+  Eigen::Vector3d source_point(std::int64_t i) const
+  {
+    return source_[i].getVector3fMap().template cast<double>();
+  }
+
+  GICPFactor make_factor(const Eigen::Isometry3d & T, std::int64_t i) const
+  {
+    const std::int32_t j = matches_[i].index;
+    return GICPFactor(
+      T, source_point(i), source_covariances_[i].cast<double>(),
+      target_.tree->cloud()[j].getVector3fMap().template cast<double>(),
+      target_.covariances[j].template cast<double>());
+  }
+
+  const pcl::PointCloud<PointSource> & source_;
+  const Covariances & source_covariances_;
+  const PreparedTarget<PointTarget> & target_;
+  double max_sq_distance_;
+  int num_threads_;
+  std::vector<Match> matches_;
+  Eigen::Isometry3d matched_pose_ = Eigen::Isometry3d::Identity();
+};
+
+}  // namespace nano_gicp
+
+#endif  // NANO_GICP__GICP_FACTOR_HPP_

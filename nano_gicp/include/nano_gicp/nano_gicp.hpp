@@ -1,0 +1,93 @@
+#ifndef NANO_GICP__NANO_GICP_HPP_
+#define NANO_GICP__NANO_GICP_HPP_
+
+#include <Eigen/Core>
+#include <pcl/point_cloud.h>
+#include <pcl/registration/registration.h>
+
+#include <limits>
+#include <memory>
+#include <vector>
+
+#include "nano_gicp/regularization.hpp"
+
+namespace nano_gicp
+{
+
+template<typename PointT>
+struct PreparedTarget;
+template<typename PointT>
+class TargetCache;
+
+// Generalized-ICP (Segal, Haehnel and Thrun, 2009): each point carries the
+// covariance of its k nearest neighbours, each source point is matched to its
+// nearest target point within the maximum correspondence distance, and the
+// Mahalanobis cost of the pairs is minimised on SE(3) by Levenberg-Marquardt.
+//
+// The target's preparation (search tree and covariances) is kept for the last
+// three distinct targets, so handing the same map again costs one pass over
+// its points. The engine keeps the clouds it is given.
+template<typename PointSource, typename PointTarget>
+class NanoGICP : public pcl::Registration<PointSource, PointTarget, float>
+{
+public:
+  using Base = pcl::Registration<PointSource, PointTarget, float>;
+  using PointCloudSource = typename Base::PointCloudSource;
+  using PointCloudSourceConstPtr = typename Base::PointCloudSourceConstPtr;
+  using PointCloudTargetConstPtr = typename Base::PointCloudTargetConstPtr;
+  using Matrix4 = typename Base::Matrix4;
+
+  NanoGICP();
+  ~NanoGICP() override;
+
+  // 0 (the default) uses every hardware thread.
+  void setNumThreads(int n);
+  // Neighbours per covariance (default 20).
+  void setCorrespondenceRandomness(int k);
+  void setRegularizationMethod(RegularizationMethod method);
+
+  void setInputSource(const PointCloudSourceConstPtr & cloud) override;
+  void setInputTarget(const PointCloudTargetConstPtr & cloud) override;
+
+  // Each prepares the cloud of the input call before it; false, and no
+  // alignment possible, for a cloud of fewer than k points or with a
+  // non-finite one. align prepares what was not asked for.
+  bool calculateSourceCovariances();
+  bool calculateTargetCovariances();
+
+  // Without usable inputs the guess stays the final transformation and the
+  // engine reports no convergence.
+  void align(PointCloudSource & output);
+  void align(PointCloudSource & output, const Matrix4 & guess);
+
+  // As pcl::Registration's, through the engine's own search tree, or from
+  // the last matches of align when they were made at the final pose.
+  double getFitnessScore(double max_range = std::numeric_limits<double>::max());
+
+  // Correspondence searches made by the last align.
+  int getIterations() const {return this->nr_iterations_;}
+
+protected:
+  void computeTransformation(PointCloudSource & output, const Matrix4 & guess) override;
+
+private:
+  int threads() const;
+
+  int num_threads_ = 0;
+  int k_correspondences_ = 20;
+  RegularizationMethod regularization_ = RegularizationMethod::PLANE;
+
+  std::vector<Eigen::Matrix3f> source_covariances_;
+  bool source_prepared_ = false;
+  std::unique_ptr<TargetCache<PointTarget>> target_cache_;
+  std::shared_ptr<const PreparedTarget<PointTarget>> target_prepared_;
+
+  // Each source point's squared distance to its nearest target point at the
+  // pose align ended on, so the fitness score needs no search of its own.
+  Matrix4 matched_pose_ = Matrix4::Identity();
+  std::vector<float> matched_sq_distances_;
+};
+
+}  // namespace nano_gicp
+
+#endif  // NANO_GICP__NANO_GICP_HPP_

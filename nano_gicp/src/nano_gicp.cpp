@@ -1,0 +1,217 @@
+#include "nano_gicp/nano_gicp.hpp"
+
+#include <omp.h>
+#include <pcl/common/transforms.h>
+#include <pcl/point_types.h>
+
+#include <cstdint>
+
+#include "nano_gicp/covariances.hpp"
+#include "nano_gicp/gicp_factor.hpp"
+#include "nano_gicp/optimizer.hpp"
+#include "nano_gicp/prepared_target.hpp"
+#include "nano_gicp/reduction_omp.hpp"
+#include "nano_gicp/target_cache.hpp"
+#include "nano_gicp/termination_criteria.hpp"
+
+namespace nano_gicp
+{
+
+template<typename PointSource, typename PointTarget>
+NanoGICP<PointSource, PointTarget>::NanoGICP()
+: target_cache_(std::make_unique<TargetCache<PointTarget>>())
+{
+  this->reg_name_ = "NanoGICP";
+}
+
+template<typename PointSource, typename PointTarget>
+NanoGICP<PointSource, PointTarget>::~NanoGICP() = default;
+
+template<typename PointSource, typename PointTarget>
+void NanoGICP<PointSource, PointTarget>::setNumThreads(int n)
+{
+  num_threads_ = n;
+}
+
+template<typename PointSource, typename PointTarget>
+void NanoGICP<PointSource, PointTarget>::setCorrespondenceRandomness(int k)
+{
+  k_correspondences_ = k;
+  source_prepared_ = false;
+  target_prepared_.reset();
+  matched_sq_distances_.clear();
+}
+
+template<typename PointSource, typename PointTarget>
+void NanoGICP<PointSource, PointTarget>::setRegularizationMethod(RegularizationMethod method)
+{
+  regularization_ = method;
+  source_prepared_ = false;
+  target_prepared_.reset();
+  matched_sq_distances_.clear();
+}
+
+template<typename PointSource, typename PointTarget>
+void NanoGICP<PointSource, PointTarget>::setInputSource(const PointCloudSourceConstPtr & cloud)
+{
+  // pcl::Registration would refuse an empty cloud and keep the previous one.
+  pcl::PCLBase<PointSource>::setInputCloud(cloud);
+  this->source_cloud_updated_ = true;
+  source_prepared_ = false;
+  matched_sq_distances_.clear();
+}
+
+template<typename PointSource, typename PointTarget>
+void NanoGICP<PointSource, PointTarget>::setInputTarget(const PointCloudTargetConstPtr & cloud)
+{
+  this->target_ = cloud;
+  // The engine searches its own tree: pcl::Registration must not build one.
+  this->target_cloud_updated_ = false;
+  target_prepared_.reset();
+  matched_sq_distances_.clear();
+}
+
+template<typename PointSource, typename PointTarget>
+bool NanoGICP<PointSource, PointTarget>::calculateSourceCovariances()
+{
+  source_prepared_ = false;
+  source_covariances_.clear();
+  matched_sq_distances_.clear();
+  if (!this->input_ || !has_covariances(*this->input_, k_correspondences_)) {
+    return false;
+  }
+  const KdTree<PointSource> tree(this->input_);
+  source_covariances_ = estimate_covariances(tree, k_correspondences_, regularization_, threads());
+  source_prepared_ = true;
+  return true;
+}
+
+template<typename PointSource, typename PointTarget>
+bool NanoGICP<PointSource, PointTarget>::calculateTargetCovariances()
+{
+  target_prepared_.reset();
+  matched_sq_distances_.clear();
+  if (!this->target_ || !has_covariances(*this->target_, k_correspondences_)) {
+    return false;
+  }
+  target_prepared_ =
+    target_cache_->prepare(this->target_, k_correspondences_, regularization_, threads());
+  return true;
+}
+
+template<typename PointSource, typename PointTarget>
+void NanoGICP<PointSource, PointTarget>::align(PointCloudSource & output)
+{
+  align(output, Matrix4::Identity());
+}
+
+template<typename PointSource, typename PointTarget>
+void NanoGICP<PointSource, PointTarget>::align(PointCloudSource & output, const Matrix4 & guess)
+{
+  if (this->input_ && this->target_) {
+    Base::align(output, guess);
+    return;
+  }
+  // pcl::Registration would return without touching its results.
+  this->converged_ = false;
+  this->nr_iterations_ = 0;
+  this->final_transformation_ = this->transformation_ = guess;
+  matched_sq_distances_.clear();
+  output.clear();
+  if (this->input_) {
+    pcl::transformPointCloud(*this->input_, output, guess);
+  }
+}
+
+template<typename PointSource, typename PointTarget>
+void NanoGICP<PointSource, PointTarget>::computeTransformation(
+  PointCloudSource & output, const Matrix4 & guess)
+{
+  this->converged_ = false;
+  this->nr_iterations_ = 0;
+  this->final_transformation_ = guess;
+  matched_sq_distances_.clear();
+  const bool ready = guess.allFinite() &&
+    (source_prepared_ || calculateSourceCovariances()) &&
+    (target_prepared_ || calculateTargetCovariances());
+  if (ready) {
+    GICPProblem<PointSource, PointTarget> problem(
+      *this->input_, source_covariances_, *target_prepared_, this->corr_dist_threshold_,
+      threads());
+    const Eigen::Isometry3d start =
+      orthonormalized(Eigen::Isometry3d(guess.template cast<double>()));
+    const OptimizationResult result = LevenbergMarquardtOptimizer().optimize(
+      problem, start, this->max_iterations_, TerminationCriteria{this->transformation_epsilon_});
+    this->final_transformation_ = result.T.matrix().template cast<float>();
+    this->converged_ = result.converged;
+    this->nr_iterations_ = result.iterations;
+    if (result.T.matrix() == problem.matched_pose().matrix()) {
+      matched_pose_ = this->final_transformation_;
+      matched_sq_distances_ = problem.nearest_sq_distances();
+    }
+  }
+  this->transformation_ = this->final_transformation_;
+  pcl::transformPointCloud(*this->input_, output, this->final_transformation_);
+}
+
+template<typename PointSource, typename PointTarget>
+double NanoGICP<PointSource, PointTarget>::getFitnessScore(double max_range)
+{
+  struct Score
+  {
+    double sum = 0.0;
+    std::int64_t count = 0;
+    Score & operator+=(const Score & other)
+    {
+      sum += other.sum;
+      count += other.count;
+      return *this;
+    }
+  };
+  if (!this->input_ || (!target_prepared_ && !calculateTargetCovariances())) {
+    return std::numeric_limits<double>::max();
+  }
+  auto mean = [](const Score & score) {
+      return score.count > 0 ? score.sum / score.count : std::numeric_limits<double>::max();
+    };
+  if (!matched_sq_distances_.empty() && this->final_transformation_ == matched_pose_) {
+    Score score;
+    for (const float sq_distance : matched_sq_distances_) {
+      if (sq_distance <= max_range) {
+        score += Score{sq_distance, 1};
+      }
+    }
+    return mean(score);
+  }
+  const Eigen::Isometry3d T(this->final_transformation_.template cast<double>());
+  const auto & source = *this->input_;
+  const KdTree<PointTarget> & tree = *target_prepared_->tree;
+  const Score score = parallel_sum<Score>(
+    static_cast<std::int64_t>(source.size()), threads(), [&](std::int64_t i, Score & sum) {
+      const Eigen::Vector3d p = T * source[i].getVector3fMap().template cast<double>();
+      const Eigen::Vector3f query = p.cast<float>();
+      std::uint32_t index;
+      float sq_distance;
+      if (!query.allFinite() || !tree.nearest(query.data(), index, sq_distance)) {
+        return;
+      }
+      const double d2 =
+        (tree.cloud()[index].getVector3fMap().template cast<double>() - p).squaredNorm();
+      if (d2 <= max_range) {
+        sum.sum += d2;
+        sum.count++;
+      }
+    });
+  return mean(score);
+}
+
+template<typename PointSource, typename PointTarget>
+int NanoGICP<PointSource, PointTarget>::threads() const
+{
+  return num_threads_ > 0 ? num_threads_ : omp_get_num_procs();
+}
+
+template class NanoGICP<pcl::PointXYZI, pcl::PointXYZI>;
+template class NanoGICP<pcl::PointXYZ, pcl::PointXYZ>;
+
+}  // namespace nano_gicp

@@ -1,0 +1,136 @@
+// Neighbourhood covariances and their regularization, against values worked
+// out here from the points and matrices the tests choose.
+
+#include <gtest/gtest.h>
+
+#include <nano_gicp/covariances.hpp>
+#include <nano_gicp/kdtree.hpp>
+#include <nano_gicp/regularization.hpp>
+
+#include <Eigen/Geometry>
+#include <pcl/point_types.h>
+
+#include <cmath>
+#include <limits>
+
+namespace
+{
+
+using nano_gicp::RegularizationMethod;
+using Cloud = pcl::PointCloud<pcl::PointXYZ>;
+
+Cloud::Ptr cloud_of(std::initializer_list<Eigen::Vector3f> points)
+{
+  Cloud::Ptr cloud(new Cloud);
+  for (const Eigen::Vector3f & xyz : points) {
+    pcl::PointXYZ p;
+    p.getVector3fMap() = xyz;
+    cloud->push_back(p);
+  }
+  return cloud;
+}
+
+// diag(values) in the frame of a fixed rotation
+Eigen::Matrix3d rotated_diagonal(const Eigen::Vector3d & values)
+{
+  const Eigen::Matrix3d R = Eigen::AngleAxisd(0.7, Eigen::Vector3d(1, -2, 0.5).normalized())
+    .toRotationMatrix();
+  return R * values.asDiagonal() * R.transpose();
+}
+
+TEST(Covariances, AreTheCovarianceOfTheKNearestPoints)
+{
+  const Cloud::Ptr cloud = cloud_of({{0.0f, 0.0f, 0.0f}, {0.01f, 0.0f, 0.0f}, {0.0f, 0.02f, 0.0f},
+    {0.0f, 0.0f, 0.01f}, {0.01f, 0.01f, 0.01f}, {5.0f, 5.0f, 5.0f}});
+  const nano_gicp::KdTree<pcl::PointXYZ> tree(cloud);
+  const auto covariances = nano_gicp::estimate_covariances(tree, 5, RegularizationMethod::NONE, 1);
+  ASSERT_EQ(covariances.size(), cloud->size());
+  // the far point is among nobody's five nearest but its own
+  Eigen::Vector3d mean = Eigen::Vector3d::Zero();
+  for (int i = 0; i < 5; i++) {
+    mean += (*cloud)[i].getVector3fMap().cast<double>() / 5.0;
+  }
+  Eigen::Matrix3d expected = Eigen::Matrix3d::Zero();
+  for (int i = 0; i < 5; i++) {
+    const Eigen::Vector3d d = (*cloud)[i].getVector3fMap().cast<double>() - mean;
+    expected += d * d.transpose() / 5.0;
+  }
+  for (int i = 0; i < 5; i++) {
+    EXPECT_TRUE(covariances[i].cast<double>().isApprox(expected, 1e-5)) << i;
+  }
+}
+
+TEST(Covariances, PlaneMakesADiscAlongTheSurface)
+{
+  // points of the plane through the origin with normal n
+  const Eigen::Vector3d n = Eigen::Vector3d(0.2, -0.3, 1.0).normalized();
+  const Eigen::Vector3d u = n.unitOrthogonal();
+  const Eigen::Vector3d v = n.cross(u);
+  Cloud::Ptr cloud(new Cloud);
+  for (int i = -3; i <= 3; i++) {
+    for (int j = -3; j <= 3; j++) {
+      pcl::PointXYZ p;
+      p.getVector3fMap() = (0.005 * i * u + 0.005 * j * v).cast<float>();
+      cloud->push_back(p);
+    }
+  }
+  const nano_gicp::KdTree<pcl::PointXYZ> tree(cloud);
+  const auto covariances =
+    nano_gicp::estimate_covariances(tree, 10, RegularizationMethod::PLANE, 2);
+  for (const Eigen::Matrix3f & c : covariances) {
+    const Eigen::Matrix3d C = c.cast<double>();
+    EXPECT_TRUE((C * n).isApprox(1e-3 * n, 1e-4));
+    EXPECT_TRUE((C * u).isApprox(u, 1e-4));
+    EXPECT_TRUE((C * v).isApprox(v, 1e-4));
+  }
+}
+
+TEST(Regularization, MinEigRaisesSmallEigenvalues)
+{
+  const Eigen::Matrix3d C = rotated_diagonal({4e-4, 2e-3, 0.0});
+  EXPECT_TRUE(nano_gicp::regularize(C, RegularizationMethod::MIN_EIG)
+    .isApprox(rotated_diagonal({1e-3, 2e-3, 1e-3}), 1e-9));
+}
+
+TEST(Regularization, NormalizedMinEigScalesByTheLargestEigenvalue)
+{
+  const Eigen::Matrix3d C = rotated_diagonal({4e-4, 2e-3, 1e-6});
+  EXPECT_TRUE(nano_gicp::regularize(C, RegularizationMethod::NORMALIZED_MIN_EIG)
+    .isApprox(rotated_diagonal({0.2, 1.0, 1e-3}), 1e-9));
+}
+
+TEST(Regularization, FrobeniusGivesAnInverseOfUnitNorm)
+{
+  const Eigen::Vector3d values(4e-4, 2e-3, 0.0);
+  const Eigen::Vector3d inverse = (values.array() + 1e-3).inverse();
+  const Eigen::Vector3d expected = (inverse / inverse.norm()).cwiseInverse();
+  EXPECT_TRUE(nano_gicp::regularize(rotated_diagonal(values), RegularizationMethod::FROBENIUS)
+    .isApprox(rotated_diagonal(expected), 1e-9));
+}
+
+TEST(Regularization, NoneKeepsTheCovariance)
+{
+  const Eigen::Matrix3d C = rotated_diagonal({4e-4, 2e-3, 1e-6});
+  EXPECT_EQ(nano_gicp::regularize(C, RegularizationMethod::NONE), C);
+}
+
+TEST(Regularization, PlaneIgnoresTheScaleOfTheSpread)
+{
+  for (double scale : {1e-8, 1.0, 1e4}) {
+    EXPECT_TRUE(nano_gicp::regularize(rotated_diagonal({scale, 2 * scale, 0.0}),
+      RegularizationMethod::PLANE).isApprox(rotated_diagonal({1.0, 1.0, 1e-3}), 1e-9)) << scale;
+  }
+}
+
+TEST(CovarianceInput, NeedsAtLeastKFinitePoints)
+{
+  const Cloud::Ptr cloud = cloud_of({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
+  EXPECT_TRUE(nano_gicp::has_covariances(*cloud, 3));
+  EXPECT_FALSE(nano_gicp::has_covariances(*cloud, 4));
+  EXPECT_FALSE(nano_gicp::has_covariances(*cloud, 0));
+  EXPECT_FALSE(nano_gicp::has_covariances(Cloud(), 1));
+  (*cloud)[1].z = std::numeric_limits<float>::infinity();
+  EXPECT_FALSE(nano_gicp::has_covariances(*cloud, 3));
+}
+
+}  // namespace

@@ -1,0 +1,342 @@
+// The engine as the node drives it: inputs, covariances, align, results.
+
+#include <gtest/gtest.h>
+
+#include <nano_gicp/nano_gicp.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "scene.hpp"
+
+namespace
+{
+
+using Cloud = pcl::PointCloud<pcl::PointXYZI>;
+using Engine = nano_gicp::NanoGICP<pcl::PointXYZI, pcl::PointXYZI>;
+
+class Registration : public ::testing::Test
+{
+protected:
+  void SetUp() override
+  {
+    engine.setNumThreads(2);
+    engine.setCorrespondenceRandomness(10);
+    engine.setMaximumIterations(100);
+    engine.setMaxCorrespondenceDistance(1.2);
+    engine.setTransformationEpsilon(1e-8);
+    engine.setEuclideanFitnessEpsilon(1e-8);
+  }
+
+  // The node's sequence of calls for one request.
+  bool request(const Cloud::ConstPtr & source, const Cloud::ConstPtr & target,
+    const Eigen::Matrix4f & guess = Eigen::Matrix4f::Identity())
+  {
+    engine.setInputSource(source);
+    engine.calculateSourceCovariances();
+    engine.setInputTarget(target);
+    engine.calculateTargetCovariances();
+    engine.align(aligned, guess);
+    return engine.hasConverged();
+  }
+
+  void expect_rigid(const Eigen::Matrix4f & T)
+  {
+    ASSERT_TRUE(T.allFinite());
+    const Eigen::Matrix3f R = T.topLeftCorner<3, 3>();
+    EXPECT_NEAR((R * R.transpose() - Eigen::Matrix3f::Identity()).norm(), 0.0f, 1e-6f);
+    EXPECT_NEAR(R.determinant(), 1.0f, 1e-6f);
+    EXPECT_EQ(T.row(3), Eigen::RowVector4f(0, 0, 0, 1));
+  }
+
+  Engine engine;
+  Cloud aligned;
+};
+
+TEST_F(Registration, RecoversKnownTransformsOfSeveralSizes)
+{
+  const Cloud::Ptr target = make_scene(0.01);
+  const struct {double deg; Eigen::Vector3d axis; Eigen::Vector3d t;} cases[] = {
+    {1.0, {0, 0, 1}, {0.01, 0.0, 0.0}},
+    {3.0, {1, 2, 0.5}, {0.03, -0.02, 0.01}},
+    {5.0, {-1, 0.3, 1}, {-0.05, 0.06, 0.04}},
+    {10.0, {0.2, -1, 0.4}, {0.08, 0.05, -0.06}},
+  };
+  for (const auto & c : cases) {
+    const Eigen::Matrix4f truth = make_transform(c.deg, c.axis, c.t);
+    EXPECT_TRUE(request(displaced(*target, truth), target)) << c.deg;
+    const Eigen::Matrix4f T = engine.getFinalTransformation();
+    expect_rigid(T);
+    EXPECT_LT(rotation_error_deg(T, truth), 1e-3) << c.deg;
+    EXPECT_LT(translation_error(T, truth), 1e-5) << c.deg;
+    EXPECT_LT(engine.getIterations(), 30) << c.deg;
+  }
+}
+
+TEST_F(Registration, MovesTheSourceByTheFinalTransformationIntoTheOutput)
+{
+  const Cloud::Ptr target = make_scene(0.01);
+  const Cloud::Ptr source = displaced(*target, make_transform(3.0, {0, 1, 1}, {0.02, 0.0, -0.01}));
+  request(source, target);
+  const Eigen::Matrix4f T = engine.getFinalTransformation();
+  ASSERT_EQ(aligned.size(), source->size());
+  for (std::size_t i = 0; i < source->size(); i += 97) {
+    const Eigen::Vector3f expected = (T * (*source)[i].getVector4fMap()).head<3>();
+    EXPECT_NEAR((aligned[i].getVector3fMap() - expected).norm(), 0.0f, 1e-6f);
+    EXPECT_NEAR(aligned[i].getVector3fMap().x(), (*target)[i].x, 1e-4f);
+  }
+}
+
+TEST_F(Registration, LeavesAnAlignedCloudWhereItIsAndConverges)
+{
+  const Cloud::Ptr target = make_scene(0.01);
+  const Cloud::Ptr source(new Cloud(*target));
+  EXPECT_TRUE(request(source, target));
+  EXPECT_TRUE(engine.getFinalTransformation().isIdentity(1e-6f));
+  EXPECT_LE(engine.getIterations(), 2);
+  EXPECT_NEAR(engine.getFitnessScore(), 0.0, 1e-12);
+}
+
+TEST_F(Registration, RecoversFromAGuessThatIsALargeRotation)
+{
+  const Cloud::Ptr target = make_scene(0.01);
+  const Eigen::Matrix4f truth = make_transform(150.0, {1, -2, 3}, {0.3, -0.2, 0.5});
+  const Eigen::Matrix4f guess = truth * make_transform(2.0, {1, 1, 0}, {0.02, 0.0, 0.01});
+  EXPECT_TRUE(request(displaced(*target, truth), target, guess));
+  const Eigen::Matrix4f T = engine.getFinalTransformation();
+  expect_rigid(T);
+  EXPECT_LT(rotation_error_deg(T, truth), 1e-3);
+  EXPECT_LT(translation_error(T, truth), 1e-5);
+}
+
+TEST_F(Registration, GivesTheSameResultOnAnyThreadCount)
+{
+  const Cloud::Ptr target = make_scene(0.01);
+  const Cloud::Ptr source = displaced(*target, make_transform(4.0, {1, 0, 1}, {0.03, 0.03, 0.0}));
+  std::vector<Eigen::Matrix4f> results;
+  std::vector<double> scores;
+  for (int threads : {1, 2, 3, 0}) {
+    engine.setNumThreads(threads);
+    EXPECT_TRUE(request(source, target)) << threads;
+    results.push_back(engine.getFinalTransformation());
+    scores.push_back(engine.getFitnessScore());
+  }
+  for (std::size_t i = 1; i < results.size(); i++) {
+    EXPECT_EQ(results[i], results.front()) << i;
+    EXPECT_EQ(scores[i], scores.front()) << i;
+  }
+}
+
+TEST_F(Registration, RecoversTransformsWithEveryRegularizationMethod)
+{
+  using nano_gicp::RegularizationMethod;
+  EXPECT_EQ(static_cast<int>(RegularizationMethod::PLANE), 0);
+  const Cloud::Ptr target = make_scene(0.01);
+  const Eigen::Matrix4f truth = make_transform(3.0, {1, 1, 1}, {0.03, -0.01, 0.02});
+  for (auto method : {RegularizationMethod::PLANE, RegularizationMethod::MIN_EIG,
+      RegularizationMethod::NORMALIZED_MIN_EIG, RegularizationMethod::FROBENIUS,
+      RegularizationMethod::NONE})
+  {
+    engine.setRegularizationMethod(method);
+    request(displaced(*target, truth), target);
+    const Eigen::Matrix4f T = engine.getFinalTransformation();
+    expect_rigid(T);
+    EXPECT_LT(rotation_error_deg(T, truth), 1e-2) << static_cast<int>(method);
+    EXPECT_LT(translation_error(T, truth), 1e-4) << static_cast<int>(method);
+  }
+}
+
+TEST_F(Registration, AlignsAgainstATargetChangedInPlace)
+{
+  const Cloud::Ptr target = make_scene(0.01);
+  const Eigen::Matrix4f truth = make_transform(2.0, {0, 0, 1}, {0.02, 0.0, 0.0});
+  const Cloud::Ptr source = displaced(*target, truth);
+  request(source, target);
+  // the same map object, every point moved: its old preparation must not serve
+  const Eigen::Matrix4f shift = make_transform(0.0, {0, 0, 1}, {0.0, 0.04, 0.0});
+  pcl::transformPointCloud(*target, *target, shift);
+  EXPECT_TRUE(request(source, target));
+  const Eigen::Matrix4f T = engine.getFinalTransformation();
+  EXPECT_LT(rotation_error_deg(T, shift * truth), 1e-3);
+  EXPECT_LT(translation_error(T, shift * truth), 1e-5);
+}
+
+class FitnessScore : public Registration {};
+
+TEST_F(FitnessScore, IsTheMeanSquaredDistanceToTheNearestTargetPoint)
+{
+  // target: a 5 x 5 grid of 0.1 m on z = 0
+  const Cloud::Ptr target(new Cloud);
+  for (int i = 0; i < 5; i++) {
+    for (int j = 0; j < 5; j++) {
+      pcl::PointXYZI p;
+      p.x = 0.1f * i;
+      p.y = 0.1f * j;
+      p.z = 0.0f;
+      target->push_back(p);
+    }
+  }
+  const Cloud::Ptr source(new Cloud);
+  for (const auto & xyz : {Eigen::Vector3f(0.02f, 0.01f, 0.03f),
+      Eigen::Vector3f(0.21f, 0.3f, -0.04f), Eigen::Vector3f(0.5f, 0.4f, 0.0f)})
+  {
+    pcl::PointXYZI p;
+    p.getVector3fMap() = xyz;
+    source->push_back(p);
+  }
+  engine.setInputSource(source);
+  engine.setInputTarget(target);
+  // nearest: (0,0,0), (0.2,0.3,0), (0.4,0.4,0)
+  const double d0 = 0.02 * 0.02 + 0.01 * 0.01 + 0.03 * 0.03;
+  const double d1 = 0.01 * 0.01 + 0.04 * 0.04;
+  const double d2 = 0.1 * 0.1;
+  EXPECT_NEAR(engine.getFitnessScore(), (d0 + d1 + d2) / 3.0, 1e-7);
+  // as pcl::Registration, the range bounds the squared distance
+  EXPECT_NEAR(engine.getFitnessScore(0.005), (d0 + d1) / 2.0, 1e-7);
+  EXPECT_EQ(engine.getFitnessScore(1e-6), std::numeric_limits<double>::max());
+}
+
+TEST_F(FitnessScore, MeasuresTheSourceMovedByTheFinalTransformation)
+{
+  const Cloud::Ptr target = make_scene(0.01);
+  const Cloud::Ptr source = displaced(*target, make_transform(0.0, {0, 0, 1}, {0.0, 0.0, 0.002}));
+  engine.setInputSource(source);
+  engine.setInputTarget(target);
+  // before any alignment the final transformation is the identity
+  EXPECT_NEAR(engine.getFitnessScore(), 0.002 * 0.002, 1e-9);
+  request(source, target);
+  EXPECT_NEAR(engine.getFitnessScore(), 0.0, 1e-10);
+}
+
+TEST_F(FitnessScore, AfterAlignMatchesAnExhaustiveSearchAtTheFinalPose)
+{
+  // the source sampled on another grid than the target, so distances stay
+  const Cloud::Ptr target = make_scene(0.02);
+  const Cloud::Ptr source = displaced(*make_scene(0.03),
+      make_transform(2.0, {1, 0, 0}, {0.01, 0.02, 0.0}));
+  request(source, target);
+  Cloud moved;
+  pcl::transformPointCloud(*source, moved, engine.getFinalTransformation());
+  std::vector<double> nearest;
+  for (const auto & p : moved) {
+    double best = std::numeric_limits<double>::max();
+    for (const auto & q : *target) {
+      best = std::min(best, (p.getVector3fMap() - q.getVector3fMap()).cast<double>().squaredNorm());
+    }
+    nearest.push_back(best);
+  }
+  for (double max_range : {std::numeric_limits<double>::max(), 5e-5}) {
+    double sum = 0.0;
+    int count = 0;
+    for (double d : nearest) {
+      if (d <= max_range) {
+        sum += d;
+        count++;
+      }
+    }
+    ASSERT_GT(count, 0);
+    EXPECT_NEAR(engine.getFitnessScore(max_range), sum / count, 1e-9) << max_range;
+  }
+}
+
+class UnusableInput : public Registration
+{
+protected:
+  void expect_guess_kept(const Eigen::Matrix4f & guess)
+  {
+    EXPECT_FALSE(engine.hasConverged());
+    EXPECT_EQ(engine.getFinalTransformation(), guess);
+  }
+  const Eigen::Matrix4f guess = make_transform(10.0, {0, 0, 1}, {0.1, 0.2, 0.3});
+};
+
+TEST_F(UnusableInput, EmptySourceKeepsTheGuessAndScoresTheLargestDouble)
+{
+  const Cloud::Ptr target = make_scene(0.02);
+  const Cloud::Ptr empty(new Cloud);
+  engine.setInputSource(empty);
+  EXPECT_FALSE(engine.calculateSourceCovariances());
+  engine.setInputTarget(target);
+  EXPECT_TRUE(engine.calculateTargetCovariances());
+  engine.align(aligned, guess);
+  expect_guess_kept(guess);
+  EXPECT_TRUE(aligned.empty());
+  EXPECT_EQ(engine.getFitnessScore(), std::numeric_limits<double>::max());
+}
+
+TEST_F(UnusableInput, EmptyOrTooSmallTargetKeepsTheGuess)
+{
+  const Cloud::Ptr source = make_scene(0.02);
+  const Cloud::Ptr tiny(new Cloud);
+  for (int i = 0; i < 9; i++) {
+    pcl::PointXYZI p;
+    p.x = 0.01f * i;
+    tiny->push_back(p);
+  }
+  for (const Cloud::Ptr & target : {Cloud::Ptr(new Cloud), tiny}) {
+    engine.setInputSource(source);
+    EXPECT_TRUE(engine.calculateSourceCovariances());
+    engine.setInputTarget(target);
+    EXPECT_FALSE(engine.calculateTargetCovariances()) << target->size();
+    engine.align(aligned, guess);
+    expect_guess_kept(guess);
+    EXPECT_EQ(aligned.size(), source->size());
+  }
+}
+
+TEST_F(UnusableInput, SourceWithFewerPointsThanNeighboursKeepsTheGuess)
+{
+  const Cloud::Ptr target = make_scene(0.02);
+  const Cloud::Ptr tiny(new Cloud(*target, pcl::Indices{0, 1, 2, 3, 4, 5, 6, 7, 8}));
+  engine.setInputSource(tiny);
+  EXPECT_FALSE(engine.calculateSourceCovariances());
+  engine.setInputTarget(target);
+  engine.calculateTargetCovariances();
+  engine.align(aligned, guess);
+  expect_guess_kept(guess);
+}
+
+TEST_F(UnusableInput, NonFinitePointKeepsTheGuess)
+{
+  const Cloud::Ptr target = make_scene(0.02);
+  const Cloud::Ptr source(new Cloud(*target));
+  (*source)[5].y = std::numeric_limits<float>::quiet_NaN();
+  EXPECT_FALSE(request(source, target, guess));
+  expect_guess_kept(guess);
+  EXPECT_FALSE(request(target, source, guess));
+  expect_guess_kept(guess);
+}
+
+TEST_F(UnusableInput, MissingInputsKeepTheGuessWithoutAnyCall)
+{
+  engine.align(aligned, guess);
+  expect_guess_kept(guess);
+  EXPECT_EQ(engine.getFitnessScore(), std::numeric_limits<double>::max());
+}
+
+TEST_F(UnusableInput, AfterAConvergedRequestAnUnusableOneReportsNoConvergence)
+{
+  const Cloud::Ptr target = make_scene(0.02);
+  ASSERT_TRUE(request(Cloud::Ptr(new Cloud(*target)), target));
+  EXPECT_FALSE(request(Cloud::Ptr(new Cloud), target, guess));
+  expect_guess_kept(guess);
+}
+
+TEST(PointTypes, AlignsPointXYZClouds)
+{
+  using CloudXYZ = pcl::PointCloud<pcl::PointXYZ>;
+  const CloudXYZ::Ptr target = make_scene<pcl::PointXYZ>(0.01);
+  const Eigen::Matrix4f truth = make_transform(3.0, {0, 1, 0}, {0.0, 0.03, 0.0});
+  nano_gicp::NanoGICP<pcl::PointXYZ, pcl::PointXYZ> engine;
+  engine.setMaximumIterations(50);
+  engine.setInputSource(displaced(*target, truth));
+  engine.setInputTarget(target);
+  CloudXYZ aligned;
+  engine.align(aligned);
+  EXPECT_TRUE(engine.hasConverged());
+  EXPECT_LT(translation_error(engine.getFinalTransformation(), truth), 1e-5);
+}
+
+}  // namespace

@@ -6,6 +6,7 @@
 #include <limits>
 #include <memory>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 namespace
@@ -57,37 +58,61 @@ pcl::PointCloud<pcl::PointXYZI>::Ptr backProject(const cv::Mat & depth, const cv
   return cloud;
 }
 
-void voxelFilter(pcl::PointCloud<pcl::PointXYZI>::Ptr cloud)
+namespace
 {
-  // Voxel coordinates are kept as doubles: exact integers for any float
-  // coordinate, so no extent overflows an index (PCL's VoxelGrid gives up and
-  // returns its input once the grid exceeds a 32-bit index).
-  constexpr double kInverseLeaf = 1.0 / 0.005;
-  struct Keyed
-  {
-    double z, y, x;
-    std::uint32_t index;
-  };
-  std::vector<Keyed> keyed;
-  keyed.reserve(cloud->size());
-  for (std::size_t i = 0; i < cloud->size(); ++i) {
-    const pcl::PointXYZI & p = (*cloud)[i];
-    if (std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z)) {
-      keyed.push_back({std::floor(p.z * kInverseLeaf), std::floor(p.y * kInverseLeaf),
-          std::floor(p.x * kInverseLeaf), static_cast<std::uint32_t>(i)});
-    }
-  }
-  auto voxel = [](const Keyed & k) {return std::tie(k.z, k.y, k.x);};
-  std::sort(keyed.begin(), keyed.end(), [&](const Keyed & a, const Keyed & b) {
-      return voxel(a) < voxel(b);
-    });
 
+struct Voxel
+{
+  double z, y, x;
+
+  bool operator<(const Voxel & o) const {return std::tie(z, y, x) < std::tie(o.z, o.y, o.x);}
+  bool operator==(const Voxel & o) const {return z == o.z && y == o.y && x == o.x;}
+};
+
+// Voxel coordinates are doubles: exact integers for any float coordinate, so
+// no extent overflows them (PCL's VoxelGrid gives up and returns its input
+// once its grid exceeds a 32-bit index).
+Voxel voxelOf(const pcl::PointXYZI & p)
+{
+  constexpr double kInverseLeaf = 1.0 / 0.005;
+  return {std::floor(p.z * kInverseLeaf), std::floor(p.y * kInverseLeaf),
+    std::floor(p.x * kInverseLeaf)};
+}
+
+// Least significant digit first, 11 bits a pass, over the bits keys use.
+void radixSort(std::vector<std::pair<std::uint64_t, std::uint32_t>> & keyed, int bits)
+{
+  constexpr int kDigit = 11;
+  std::vector<std::pair<std::uint64_t, std::uint32_t>> buffer(keyed.size());
+  std::vector<std::size_t> offsets(std::size_t{1} << kDigit);
+  for (int shift = 0; shift < bits; shift += kDigit) {
+    std::fill(offsets.begin(), offsets.end(), 0);
+    for (const auto & k : keyed) {
+      ++offsets[(k.first >> shift) & ((1u << kDigit) - 1)];
+    }
+    std::size_t sum = 0;
+    for (std::size_t & o : offsets) {
+      sum += std::exchange(o, sum);
+    }
+    for (const auto & k : keyed) {
+      buffer[offsets[(k.first >> shift) & ((1u << kDigit) - 1)]++] = k;
+    }
+    keyed.swap(buffer);
+  }
+}
+
+// Replaces the cloud's points by the centroids of the runs of equal keys in
+// sorted (key, point index) pairs.
+template<typename Key>
+void replaceByCentroids(
+  pcl::PointCloud<pcl::PointXYZI> & cloud, const std::vector<std::pair<Key, std::uint32_t>> & sorted)
+{
   pcl::PointCloud<pcl::PointXYZI>::VectorType centroids;
-  for (std::size_t begin = 0; begin < keyed.size(); ) {
+  for (std::size_t begin = 0; begin < sorted.size(); ) {
     double x = 0, y = 0, z = 0, intensity = 0;
     std::size_t end = begin;
-    for (; end < keyed.size() && voxel(keyed[end]) == voxel(keyed[begin]); ++end) {
-      const pcl::PointXYZI & p = (*cloud)[keyed[end].index];
+    for (; end < sorted.size() && sorted[end].first == sorted[begin].first; ++end) {
+      const pcl::PointXYZI & p = cloud[sorted[end].second];
       x += p.x;
       y += p.y;
       z += p.z;
@@ -102,8 +127,55 @@ void voxelFilter(pcl::PointCloud<pcl::PointXYZI>::Ptr cloud)
     centroids.push_back(c);
     begin = end;
   }
-  cloud->points.swap(centroids);
-  cloud->width = static_cast<std::uint32_t>(cloud->points.size());
-  cloud->height = 1;
-  cloud->is_dense = true;
+  cloud.points.swap(centroids);
+  cloud.width = static_cast<std::uint32_t>(cloud.points.size());
+  cloud.height = 1;
+  cloud.is_dense = true;
+}
+
+}  // namespace
+
+void voxelFilter(pcl::PointCloud<pcl::PointXYZI>::Ptr cloud)
+{
+  auto finite = [](const pcl::PointXYZI & p) {
+      return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
+    };
+  Voxel low{INFINITY, INFINITY, INFINITY};
+  Voxel high{-INFINITY, -INFINITY, -INFINITY};
+  for (const pcl::PointXYZI & p : *cloud) {
+    if (finite(p)) {
+      const Voxel v = voxelOf(p);
+      low = {std::min(low.z, v.z), std::min(low.y, v.y), std::min(low.x, v.x)};
+      high = {std::max(high.z, v.z), std::max(high.y, v.y), std::max(high.x, v.x)};
+    }
+  }
+  const double nx = high.x - low.x + 1;
+  const double ny = high.y - low.y + 1;
+  const double cells = nx * ny * (high.z - low.z + 1);
+
+  // The grid's cells numbered in one 64-bit key whenever they fit (any cloud
+  // a camera or a map gives); otherwise the voxel coordinates themselves.
+  if (!(cells < 0x1p62)) {
+    std::vector<std::pair<Voxel, std::uint32_t>> keyed;
+    for (std::size_t i = 0; i < cloud->size(); ++i) {
+      if (finite((*cloud)[i])) {
+        keyed.emplace_back(voxelOf((*cloud)[i]), static_cast<std::uint32_t>(i));
+      }
+    }
+    std::sort(keyed.begin(), keyed.end());
+    replaceByCentroids(*cloud, keyed);
+    return;
+  }
+  std::vector<std::pair<std::uint64_t, std::uint32_t>> keyed;
+  keyed.reserve(cloud->size());
+  for (std::size_t i = 0; i < cloud->size(); ++i) {
+    const pcl::PointXYZI & p = (*cloud)[i];
+    if (finite(p)) {
+      const Voxel v = voxelOf(p);
+      const double key = ((v.z - low.z) * ny + (v.y - low.y)) * nx + (v.x - low.x);
+      keyed.emplace_back(static_cast<std::uint64_t>(key), static_cast<std::uint32_t>(i));
+    }
+  }
+  radixSort(keyed, keyed.empty() ? 0 : static_cast<int>(std::ceil(std::log2(cells + 1))));
+  replaceByCentroids(*cloud, keyed);
 }

@@ -131,6 +131,17 @@ TEST(VoxelFilter, ThinsCloudsOfAnyExtent)
     }
   }
   EXPECT_EQ(merged, 1);
+
+  // Coordinates no grid index of any width can number.
+  cloud->clear();
+  cloud->push_back(point(1e30f, 0, 0));
+  cloud->push_back(point(-1e30f, 0, 0));
+  cloud->push_back(point(1.0001f, 2.0001f, 3.0001f, 1));
+  cloud->push_back(point(1.0021f, 2.0011f, 3.0031f, 5));
+  voxelFilter(cloud);
+  ASSERT_EQ(cloud->size(), 3u);
+  EXPECT_EQ(cloud->at(1).intensity, 3);  // sorted by voxel: -1e30, the pair, 1e30
+  EXPECT_NEAR(cloud->at(1).y, 2.0006, 1e-5);
 }
 
 TEST(VoxelFilter, DropsNonFinitePointsSoNoPixelWithoutDepthReachesTheOrigin)

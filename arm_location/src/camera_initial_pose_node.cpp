@@ -274,6 +274,13 @@ bool CameraInitialPoseNode::getTransForm(
   const std::string & targetFrame, const std::string & originFrame, Eigen::Matrix4f & transform)
 {
   geometry_msgs::msg::TransformStamped stamped;
+  // tf2 answers identity for two equal names, empty ones too; a frame that
+  // is not configured must not pass for the camera's pose.
+  if (targetFrame.empty() || originFrame.empty()) {
+    RCLCPP_ERROR(
+      get_logger(), "get transform from %s to %s failed", originFrame.c_str(), targetFrame.c_str());
+    return false;
+  }
   try {
     stamped = tfBuffer->lookupTransform(
       targetFrame, originFrame, tf2::TimePointZero, tf2::durationFromSec(0.2));

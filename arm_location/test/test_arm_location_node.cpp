@@ -1,0 +1,501 @@
+// arm_location_node as a process over DDS, the way it runs on the robot: this
+// test is its camera (CameraInfo and depth images rendered from the bathroom
+// scene at a known pose), its TF and its service client.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include <geometry_msgs/msg/transform_stamped.hpp>
+#include <pcl/io/pcd_io.h>
+#include <pcl_conversions/pcl_conversions.h>
+#include <rclcpp/rclcpp.hpp>
+#include <sensor_msgs/msg/camera_info.hpp>
+#include <sensor_msgs/msg/image.hpp>
+#include <sensor_msgs/msg/point_cloud2.hpp>
+#include <tf2_ros/static_transform_broadcaster.h>
+
+#include "bathroom_sim/bathroom_scene.hpp"
+#include "bathroom_sim/camera_offset.hpp"
+#include "bathroom_sim/depth_camera.hpp"
+#include "bathroom_sim/scene_map.hpp"
+#include "brisvane_protocol/srv/arm_location.hpp"
+#include "child_process.hpp"
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using ArmLocation = brisvane_protocol::srv::ArmLocation;
+
+namespace
+{
+
+const bathroom_sim::PinholeCamera kCamera{640, 480, 525.0, 525.0, 319.5, 239.5};
+const char kBase[] = "arm_base_link";
+const char kOptical[] = "camera_depth_optical_frame";
+
+Eigen::Isometry3d truePose()
+{
+  return bathroom_sim::lookAt({1.25, 0.25, 1.05}, {0.35, 0.0, 0.35});
+}
+
+// The maps of the three states, written once for all tests.
+const fs::path & mapDirectory()
+{
+  static const fs::path dir = [] {
+      fs::path d = fs::temp_directory_path() / ("arm_location_maps_" + std::to_string(getpid()));
+      fs::create_directories(d);
+      std::string problem;
+      if (!bathroom_sim::writeMaps(d.string(), problem)) {
+        throw std::runtime_error(problem);
+      }
+      return d;
+    }();
+  return dir;
+}
+
+sensor_msgs::msg::Image depthImage(const cv::Mat & depth16)
+{
+  sensor_msgs::msg::Image image;
+  image.header.frame_id = kOptical;
+  image.height = static_cast<std::uint32_t>(depth16.rows);
+  image.width = static_cast<std::uint32_t>(depth16.cols);
+  image.encoding = "16UC1";
+  image.step = image.width * 2;
+  image.data.assign(depth16.datastart, depth16.dataend);
+  return image;
+}
+
+sensor_msgs::msg::Image renderedImage(bathroom_sim::SceneState state, std::uint32_t seed = 1)
+{
+  std::mt19937 rng(seed);
+  return depthImage(bathroom_sim::sensorDepth(
+      bathroom_sim::renderView(bathroom_sim::Scene(state), kCamera, truePose()), rng));
+}
+
+geometry_msgs::msg::TransformStamped transformMsg(const Eigen::Isometry3d & pose)
+{
+  geometry_msgs::msg::TransformStamped tf;
+  tf.header.frame_id = kBase;
+  tf.child_frame_id = kOptical;
+  const Eigen::Quaterniond q(pose.linear());
+  tf.transform.translation.x = pose.translation().x();
+  tf.transform.translation.y = pose.translation().y();
+  tf.transform.translation.z = pose.translation().z();
+  tf.transform.rotation.x = q.x();
+  tf.transform.rotation.y = q.y();
+  tf.transform.rotation.z = q.z();
+  tf.transform.rotation.w = q.w();
+  return tf;
+}
+
+class ArmLocationNode : public ::testing::Test
+{
+protected:
+  static void SetUpTestSuite() {rclcpp::init(0, nullptr);}
+  static void TearDownTestSuite() {rclcpp::shutdown();}
+
+  void SetUp() override
+  {
+    peer = rclcpp::Node::make_shared("arm_location_test_peer");
+    infoPub = peer->create_publisher<sensor_msgs::msg::CameraInfo>("/camera/depth/camera_info", 1);
+    depthPub = peer->create_publisher<sensor_msgs::msg::Image>("/camera/depth/image_raw", 1);
+    client = peer->create_client<ArmLocation>("/arm/location");
+    tf = std::make_shared<tf2_ros::StaticTransformBroadcaster>(peer);
+  }
+
+  std::vector<std::string> nodeArguments(const std::vector<std::string> & overrides) const
+  {
+    std::vector<std::string> argv = {std::getenv("ARM_LOCATION_NODE"), "--ros-args"};
+    for (const std::string & p : overrides) {
+      argv.push_back("-p");
+      argv.push_back(p);
+    }
+    return argv;
+  }
+
+  // Starts the node with the test's frames and maps and hands it the
+  // intrinsics; extra overrides come after, so they win.
+  std::unique_ptr<ChildProcess> startServing(std::vector<std::string> overrides = {})
+  {
+    overrides.insert(overrides.begin(), {"pcd:=" + mapDirectory().string() + "/",
+        std::string("target_frame:=") + kBase, std::string("origin_frame:=") + kOptical});
+    auto node = std::make_unique<ChildProcess>(nodeArguments(overrides));
+    sensor_msgs::msg::CameraInfo info;
+    info.k = {kCamera.fx, 0, kCamera.cx, 0, kCamera.fy, kCamera.cy, 0, 0, 1};
+    for (int i = 0; i < 100 && !node->waitForOutput("get intrinsic parameters:", 100ms); ++i) {
+      infoPub->publish(info);
+    }
+    EXPECT_TRUE(node->waitForOutput("msg.k[8] = 1\n", 1s)) << node->out() << node->err();
+    EXPECT_TRUE(client->wait_for_service(10s));
+    return node;
+  }
+
+  void publishTf(const Eigen::Isometry3d & pose) {tf->sendTransform(transformMsg(pose));}
+
+  // Publishes one frame and gives the node time to take it in.
+  void publishDepth(const sensor_msgs::msg::Image & image)
+  {
+    for (int i = 0; i < 100 && depthPub->get_subscription_count() == 0; ++i) {
+      rclcpp::sleep_for(50ms);
+    }
+    depthPub->publish(image);
+    rclcpp::sleep_for(400ms);
+  }
+
+  ArmLocation::Response call(const std::string & pcdType, const std::string & reserved = "")
+  {
+    auto request = std::make_shared<ArmLocation::Request>();
+    request->pcd_type = pcdType;
+    request->reserved = reserved;
+    auto future = client->async_send_request(request);
+    EXPECT_EQ(rclcpp::spin_until_future_complete(peer, future, 60s), rclcpp::FutureReturnCode::SUCCESS);
+    return *future.get();
+  }
+
+  static Eigen::Isometry3d answered(const ArmLocation::Response & response)
+  {
+    const auto & p = response.pose.pose.pose;
+    Eigen::Isometry3d pose = Eigen::Isometry3d::Identity();
+    pose.linear() = Eigen::Quaterniond(
+      p.orientation.w, p.orientation.x, p.orientation.y, p.orientation.z).toRotationMatrix();
+    pose.translation() << p.position.x, p.position.y, p.position.z;
+    return pose;
+  }
+
+  static void expectDefaultPose(const ArmLocation::Response & response)
+  {
+    const auto & p = response.pose.pose.pose;
+    EXPECT_EQ(p.position.x, 0);
+    EXPECT_EQ(p.position.y, 0);
+    EXPECT_EQ(p.position.z, 0);
+    EXPECT_EQ(p.orientation.x, 0);
+    EXPECT_EQ(p.orientation.w, 1);
+  }
+
+  static std::size_t count(const std::string & text, const std::string & what)
+  {
+    std::size_t n = 0;
+    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
+      ++n;
+    }
+    return n;
+  }
+
+  rclcpp::Node::SharedPtr peer;
+  rclcpp::Publisher<sensor_msgs::msg::CameraInfo>::SharedPtr infoPub;
+  rclcpp::Publisher<sensor_msgs::msg::Image>::SharedPtr depthPub;
+  rclcpp::Client<ArmLocation>::SharedPtr client;
+  std::shared_ptr<tf2_ros::StaticTransformBroadcaster> tf;
+};
+
+TEST_F(ArmLocationNode, LocatesTheCameraWithinTwoMillimetresFromOffsetTf)
+{
+  auto node = startServing();
+  const std::vector<std::vector<double>> offsets = {
+    {0, 0, 0, 0, 0, 0}, {0.03, -0.02, 0.01, 2, -1, 3}, {-0.05, 0.0, 0.0, 0, 0, -5},
+    {0.0, 0.05, -0.02, 5, 0, 0}, {0.02, 0.02, 0.02, -3, 4, 2}};
+  std::uint32_t seed = 1;
+  for (const auto & offset : offsets) {
+    SCOPED_TRACE(::testing::PrintToString(offset));
+    const Eigen::Isometry3d o = bathroom_sim::offsetTransform(offset);
+    publishTf(o * truePose());
+    publishDepth(renderedImage(bathroom_sim::SceneState::AllClose, seed++));
+    node->clear();
+    const ArmLocation::Response response = call("all_close");
+    ASSERT_EQ(response.status, 0) << node->out() << node->err();
+    EXPECT_EQ(response.message, "Success");
+    const Eigen::Isometry3d error = o * answered(response);  // identity when exact
+    EXPECT_LT(error.translation().norm(), 0.002);
+    EXPECT_LT(Eigen::AngleAxisd(error.linear()).angle() * 180 / M_PI, 0.2);
+    // The reply leaves header and covariance alone.
+    EXPECT_EQ(response.pose.header.frame_id, "");
+    EXPECT_EQ(response.pose.header.stamp.sec, 0);
+    EXPECT_EQ(response.pose.pose.covariance[0], 0);
+  }
+}
+
+TEST_F(ArmLocationNode, PrintsAndLogsTheLinesOfACompletedRequest)
+{
+  auto node = startServing();
+  publishTf(truePose());
+  publishDepth(renderedImage(bathroom_sim::SceneState::AllOpen));
+  node->clear();
+  ASSERT_EQ(call("all_open").status, 0);
+  ASSERT_TRUE(node->waitForOutput("Nano ICP alignment score: ", 2s, true)) << node->err();
+  const std::string path = mapDirectory().string() + "/toilet_mapping_2floor_test_all_open.pcd";
+  const std::regex printed(
+    "current_pcd_file = " + std::regex_replace(path, std::regex("[.]"), "\\.") + "\n"
+    "begin to load new pcd file\n"
+    "loc server depth data reeady = 1\n"
+    "gicp loc cost = [0-9]+ ms\n"
+    "---------> t_c1_2_c0_Q = [-0-9.e]+i \\+ [-0-9.e]+j \\+ [-0-9.e]+k \\+ [-0-9.e]+\n"
+    "---------> t_c1_2_c0_\\.x = [-0-9.e]+\n---------> t_c1_2_c0_\\.y = [-0-9.e]+\n"
+    "---------> t_c1_2_c0_\\.z = [-0-9.e]+\n"
+    "Q = [-0-9.e]+i \\+ [-0-9.e]+j \\+ [-0-9.e]+k \\+ [-0-9.e]+\n"
+    "x = [-0-9.e]+\ny = [-0-9.e]+\nz = [-0-9.e]+\nw = [-0-9.e]+\n"
+    "t_x = [-0-9.e]+\nt_y = [-0-9.e]+\nt_z = [-0-9.e]+\n");
+  EXPECT_TRUE(std::regex_match(node->out(), printed)) << node->out();
+  EXPECT_TRUE(std::regex_search(node->err(), std::regex(
+      "\\[INFO\\] \\[[0-9.]+\\] \\[brisvane_arm_gicp_location\\]: Nano ICP alignment score: "
+      "[0-9.e-]+ ,hasConverged: 1\n"))) << node->err();
+}
+
+TEST_F(ArmLocationNode, AnswersEachFailureRowWithItsStatusAndText)
+{
+  auto node = startServing();
+  // Not in the catalogue: no path is composed.
+  for (const std::string & type : {"All_close", " all_close", "all_close ", ""}) {
+    node->clear();
+    const ArmLocation::Response r = call(type);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.message, "pcd type unsupport");
+    expectDefaultPose(r);
+    EXPECT_EQ(node->out(), "request pcd type(" + type +
+      ") error, legal input should be all_close, all_open or cover_open\n");
+  }
+
+  // No TF for the configured frames yet: status 4 and both ERROR lines.
+  node->clear();
+  ArmLocation::Response r = call("all_close");
+  EXPECT_EQ(r.status, 4);
+  EXPECT_EQ(r.message, "get transform failed");
+  expectDefaultPose(r);
+  EXPECT_TRUE(node->waitForOutput(
+      "get transform from camera_depth_optical_frame to arm_base_link failed", 1s, true));
+  EXPECT_TRUE(node->waitForOutput(
+      "get trasform failed in locationServer, target_frame: arm_base_link, "
+      "origin_frame:camera_depth_optical_frame", 1s, true)) << node->err();
+  EXPECT_EQ(count(node->out(), "begin to load new pcd file"), 1u);
+
+  // The map loaded by the failed request stays; no depth frame yet.
+  publishTf(truePose());
+  node->clear();
+  r = call("all_close", "anything");
+  EXPECT_EQ(r.status, 3);
+  EXPECT_EQ(r.message, "camera depth data is not ready!");
+  expectDefaultPose(r);
+  EXPECT_EQ(count(node->out(), "begin to load new pcd file"), 0u);
+  EXPECT_NE(node->out().find("loc server depth data reeady = 0\n"), std::string::npos);
+
+  // One frame serves one location.
+  publishDepth(renderedImage(bathroom_sim::SceneState::AllClose));
+  EXPECT_EQ(call("all_close").status, 0);
+  r = call("all_close");
+  EXPECT_EQ(r.status, 3);
+  expectDefaultPose(r);
+}
+
+TEST_F(ArmLocationNode, RefusesMapFilesItCannotUse)
+{
+  const fs::path dir = fs::temp_directory_path() / ("arm_location_bad_maps_" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  fs::copy_file(mapDirectory() / "toilet_mapping_2floor_test_all_close.pcd",
+    dir / "toilet_mapping_2floor_test_all_close.pcd", fs::copy_options::overwrite_existing);
+  std::ofstream(dir / "toilet_mapping_2floor_test_all_open.pcd") << "hello world\nnot a map\n";
+  std::ofstream(dir / "toilet_mapping_2floor_test_cover_open.pcd") <<
+    "VERSION .7\nFIELDS x y z\nSIZE 4 4 4\nTYPE F F F\nCOUNT 1 1 1\nWIDTH 0\nHEIGHT 1\n"
+    "VIEWPOINT 0 0 0 1 0 0 0\nPOINTS 0\nDATA ascii\n";
+  auto node = startServing({"pcd:=" + dir.string() + "/"});
+  publishTf(truePose());
+  publishDepth(renderedImage(bathroom_sim::SceneState::AllClose));
+
+  ASSERT_EQ(call("all_close").status, 0);
+  node->clear();
+  ArmLocation::Response r = call("all_open");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.message, "could not read pcd file");
+  EXPECT_TRUE(node->waitForOutput("Could not read PCD file from " + dir.string() +
+    "/toilet_mapping_2floor_test_all_open.pcd", 1s, true));
+  r = call("cover_open");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.message, "pcd cloud empty");
+  EXPECT_TRUE(node->waitForOutput("pcd cloud is empty", 1s, true));
+
+  // The failed loads kept the map in memory: no reload, and it still locates.
+  node->clear();
+  publishDepth(renderedImage(bathroom_sim::SceneState::AllClose, 2));
+  EXPECT_EQ(call("all_close").status, 0);
+  EXPECT_EQ(count(node->out(), "begin to load new pcd file"), 0u);
+
+  // A map deleted after loading is absent, although it is in memory.
+  fs::remove(dir / "toilet_mapping_2floor_test_all_close.pcd");
+  node->clear();
+  r = call("all_close");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.message, "pcd file is not exist");
+  EXPECT_TRUE(node->waitForOutput("pcd file{" + dir.string() +
+    "/toilet_mapping_2floor_test_all_close.pcd} is not exist", 1s, true));
+
+  // A directory named like a map passes the presence test but is no map.
+  fs::create_directory(dir / "toilet_mapping_2floor_test_all_close.pcd");
+  r = call("all_close");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.message, "could not read pcd file");
+  fs::remove_all(dir);
+}
+
+TEST_F(ArmLocationNode, SurvivesAMapDirectoryWhoseStatusCannotBeRead)
+{
+  const fs::path dir = fs::temp_directory_path() / ("arm_location_loop_" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  fs::create_symlink(dir / "loop", dir / "loop");
+  auto node = startServing({"pcd:=" + (dir / "loop").string() + "/"});
+  const ArmLocation::Response r = call("all_close");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.message, "could not read pcd file");
+  EXPECT_TRUE(node->waitForOutput("[ERROR]", 1s, true));
+  EXPECT_FALSE(node->wait(100ms));  // still serving
+  fs::remove_all(dir);
+}
+
+TEST_F(ArmLocationNode, ReadsAMapOnlyWhenTheStateChanges)
+{
+  auto node = startServing();
+  publishTf(truePose());
+  node->clear();
+  for (const char * type : {"all_open", "all_open", "cover_open", "all_open"}) {
+    call(type);  // no depth frame: each ends after the map stage and TF
+  }
+  const std::string out = node->out();
+  const std::string load = "begin to load new pcd file\n";
+  const std::regex sequence(
+    "(?:.|\n)*all_open\\.pcd\n" + load + "(?:.|\n)*all_open\\.pcd\nloc(?:.|\n)*cover_open\\.pcd\n" +
+    load + "(?:.|\n)*all_open\\.pcd\n" + load + "(?:.|\n)*");
+  EXPECT_EQ(count(out, load), 3u);
+  EXPECT_TRUE(std::regex_match(out, sequence)) << out;
+}
+
+TEST_F(ArmLocationNode, RefusesAndConsumesDepthFramesThatCannotGiveAPose)
+{
+  auto node = startServing();
+  publishTf(truePose());
+  const sensor_msgs::msg::Image good = renderedImage(bathroom_sim::SceneState::AllClose);
+
+  std::vector<std::pair<std::string, sensor_msgs::msg::Image>> bad;
+  sensor_msgs::msg::Image colour = good;
+  colour.encoding = "bgr8";
+  bad.emplace_back("colour encoding", colour);
+  sensor_msgs::msg::Image shortData = good;
+  shortData.data.resize(shortData.data.size() / 2);
+  bad.emplace_back("data shorter than step x height", shortData);
+  sensor_msgs::msg::Image narrowStep = good;
+  narrowStep.step = narrowStep.width;
+  bad.emplace_back("step too small for the width", narrowStep);
+  sensor_msgs::msg::Image zeros = good;
+  std::fill(zeros.data.begin(), zeros.data.end(), 0);
+  bad.emplace_back("no depth in any pixel", zeros);
+
+  for (const auto & [what, image] : bad) {
+    SCOPED_TRACE(what);
+    publishDepth(image);
+    node->clear();
+    ArmLocation::Response r = call("all_close");
+    EXPECT_EQ(r.status, 5);
+    EXPECT_EQ(r.message, "camera depth data is invalid");
+    expectDefaultPose(r);
+    EXPECT_TRUE(node->waitForOutput("[ERROR]", 1s, true));
+    // The frame is used up.
+    EXPECT_EQ(call("all_close").status, 3);
+  }
+
+  // Metres as 32FC1 locate as well as millimetres.
+  cv::Mat millimetres(static_cast<int>(good.height), static_cast<int>(good.width), CV_16UC1,
+    const_cast<std::uint8_t *>(good.data.data()));
+  cv::Mat metres;
+  millimetres.convertTo(metres, CV_32FC1, 0.001);
+  sensor_msgs::msg::Image floatImage = good;
+  floatImage.encoding = "32FC1";
+  floatImage.step = floatImage.width * 4;
+  floatImage.data.assign(metres.datastart, metres.dataend);
+  publishDepth(floatImage);
+  const ArmLocation::Response r = call("all_close");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_LT(answered(r).translation().norm(), 0.002);
+}
+
+TEST_F(ArmLocationNode, PublishesTheThreeDebugCloudsOnlyWithDebugSet)
+{
+  {
+    auto node = startServing();
+    EXPECT_EQ(peer->count_publishers("/map_poindcloud"), 0u);
+    EXPECT_EQ(peer->count_publishers("/img_pointcloud"), 0u);
+    EXPECT_EQ(peer->count_publishers("/align_pointcloud"), 0u);
+  }
+  std::vector<std::string> order;
+  std::vector<sensor_msgs::msg::PointCloud2> clouds;
+  std::vector<rclcpp::Subscription<sensor_msgs::msg::PointCloud2>::SharedPtr> subscriptions;
+  for (const char * topic : {"map_poindcloud", "img_pointcloud", "align_pointcloud"}) {
+    subscriptions.push_back(peer->create_subscription<sensor_msgs::msg::PointCloud2>(
+        topic, 10, [&, topic](const sensor_msgs::msg::PointCloud2 & msg) {
+          order.push_back(topic);
+          clouds.push_back(msg);
+        }));
+  }
+  auto node = startServing({"debug:=-1", "target_frame:=arm_base_link"});
+  for (const auto & s : subscriptions) {
+    for (int i = 0; i < 100 && s->get_publisher_count() == 0; ++i) {
+      rclcpp::sleep_for(50ms);
+    }
+  }
+  publishTf(truePose());
+  publishDepth(renderedImage(bathroom_sim::SceneState::AllClose));
+  ASSERT_EQ(call("all_close").status, 0);
+  for (int i = 0; i < 50 && clouds.size() < 3; ++i) {
+    rclcpp::spin_some(peer);
+    rclcpp::sleep_for(20ms);
+  }
+  ASSERT_EQ(order, (std::vector<std::string>{"map_poindcloud", "img_pointcloud", "align_pointcloud"}));
+  for (const auto & cloud : clouds) {
+    EXPECT_EQ(cloud.header.frame_id, "arm_base_link");
+    EXPECT_GT(cloud.width * cloud.height, 1000u);
+  }
+}
+
+TEST_F(ArmLocationNode, EndsWithStatusZeroOnSigintWhileServing)
+{
+  auto node = startServing();
+  node->signal(SIGINT);
+  EXPECT_EQ(node->wait(10s), 0);
+}
+
+TEST_F(ArmLocationNode, ExitsWith255WhenNoCameraInfoArrives)
+{
+  ChildProcess node(nodeArguments({"camera_info_topic:=/nobody/publishes/this"}));
+  EXPECT_EQ(node.wait(20s), 255);
+  EXPECT_EQ(node.out(), "init camera intrinsic info failed\n");
+  EXPECT_NE(node.err().find("init intrinsic parameters failed"), std::string::npos);
+
+  ChildProcess empty(nodeArguments({"camera_info_topic:="}));
+  EXPECT_EQ(empty.wait(5s), 255);
+  EXPECT_NE(empty.err().find("camera info topic empty"), std::string::npos);
+}
+
+TEST_F(ArmLocationNode, StopsWithTheReasonOnBadStartUpSettings)
+{
+  ChildProcess boolDebug(nodeArguments({"debug:=true"}));
+  EXPECT_EQ(boolDebug.wait(5s), 1);
+  EXPECT_NE(boolDebug.err().find(
+      "parameter 'debug' has invalid type: expected [integer] got [bool]"), std::string::npos)
+    << boolDebug.err();
+
+  ChildProcess floatIterations(nodeArguments({"nano_max_iterator:=30.0"}));
+  EXPECT_EQ(floatIterations.wait(5s), 1);
+  EXPECT_NE(floatIterations.err().find(
+      "parameter 'nano_max_iterator' has invalid type: expected [integer] got [double]"),
+    std::string::npos);
+
+  ChildProcess badTopic(nodeArguments({"camera_depth_topic:=not a topic"}));
+  EXPECT_EQ(badTopic.wait(5s), 1);
+  EXPECT_NE(badTopic.err().find("topic name"), std::string::npos) << badTopic.err();
+}
+
+}  // namespace

@@ -1,0 +1,166 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <memory>
+
+#include "arm_location/depth_cloud.hpp"
+
+namespace
+{
+
+using Cloud = pcl::PointCloud<pcl::PointXYZI>;
+
+cv::Mat intrinsics(double fx, double fy, double cx, double cy)
+{
+  return (cv::Mat_<double>(3, 3) << fx, 0, cx, 0, fy, cy, 0, 0, 1);
+}
+
+pcl::PointXYZI point(float x, float y, float z, float intensity = 0)
+{
+  pcl::PointXYZI p;
+  p.x = x;
+  p.y = y;
+  p.z = z;
+  p.intensity = intensity;
+  return p;
+}
+
+TEST(BackProjection, PlacesEachMillimetrePixelOnItsRay)
+{
+  cv::Mat depth = (cv::Mat_<std::uint16_t>(2, 3) << 1000, 1, 65535, 0, 2500, 777);
+  const Cloud::Ptr cloud = backProject(depth, intrinsics(2.0, 4.0, 1.0, 1.0));
+  ASSERT_EQ(cloud->width, 3u);
+  ASSERT_EQ(cloud->height, 2u);
+  ASSERT_EQ(cloud->size(), 6u);
+  for (int v = 0; v < 2; ++v) {
+    for (int u = 0; u < 3; ++u) {
+      const pcl::PointXYZI & p = cloud->at(u, v);
+      const double z = depth.at<std::uint16_t>(v, u) / 1000.0;
+      if (z == 0) {
+        continue;
+      }
+      EXPECT_FLOAT_EQ(p.z, static_cast<float>(z));
+      EXPECT_FLOAT_EQ(p.x, static_cast<float>((u - 1.0) / 2.0 * z));
+      EXPECT_FLOAT_EQ(p.y, static_cast<float>((v - 1.0) / 4.0 * z));
+      EXPECT_EQ(p.intensity, 0);
+    }
+  }
+  EXPECT_FLOAT_EQ(cloud->at(1, 0).z, 0.001f);
+  EXPECT_FLOAT_EQ(cloud->at(2, 0).z, 65.535f);
+  // The principal point lies on the optical axis.
+  EXPECT_EQ(cloud->at(1, 1).x, 0);
+  EXPECT_EQ(cloud->at(1, 1).y, 0);
+}
+
+TEST(BackProjection, TurnsPixelsWithoutMeasurementIntoNanPoints)
+{
+  cv::Mat millimetres = (cv::Mat_<std::uint16_t>(1, 2) << 0, 800);
+  Cloud::Ptr cloud = backProject(millimetres, intrinsics(500, 500, 0, 0));
+  EXPECT_FALSE(cloud->is_dense);
+  EXPECT_TRUE(std::isnan(cloud->at(0).x) && std::isnan(cloud->at(0).y) && std::isnan(cloud->at(0).z));
+  EXPECT_FLOAT_EQ(cloud->at(1).z, 0.8f);
+
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const float inf = std::numeric_limits<float>::infinity();
+  cv::Mat metres = (cv::Mat_<float>(1, 5) << nan, inf, -1.0f, 0.0f, 1.25f);
+  cloud = backProject(metres, intrinsics(500, 500, 0, 0));
+  for (int u = 0; u < 4; ++u) {
+    EXPECT_TRUE(std::isnan(cloud->at(u).z)) << u;
+  }
+  EXPECT_FLOAT_EQ(cloud->at(4).z, 1.25f);
+
+  cloud = backProject(cv::Mat_<std::uint16_t>(0, 0), intrinsics(500, 500, 0, 0));
+  EXPECT_TRUE(cloud->empty());
+}
+
+TEST(VoxelFilter, AveragesThePointsOfEachVoxelAndKeepsOthersApart)
+{
+  auto cloud = std::make_shared<Cloud>();
+  cloud->push_back(point(0.001f, 0.001f, 0.001f, 2));
+  cloud->push_back(point(0.003f, 0.004f, 0.002f, 4));
+  cloud->push_back(point(0.0049f, 0.0f, 0.0f, 10));
+  cloud->push_back(point(0.0051f, 0.0f, 0.0f, 20));  // next voxel along x
+  cloud->push_back(point(-0.001f, 0.0f, 0.0f, 30));  // voxel below zero
+  cloud->header.frame_id = "kept";
+  cloud->sensor_origin_ = Eigen::Vector4f(1, 2, 3, 0);
+  voxelFilter(cloud);
+  ASSERT_EQ(cloud->size(), 3u);
+  EXPECT_EQ(cloud->height, 1u);
+  EXPECT_EQ(cloud->width, 3u);
+  EXPECT_EQ(cloud->header.frame_id, "kept");
+  EXPECT_EQ(cloud->sensor_origin_, Eigen::Vector4f(1, 2, 3, 0));
+  int checked = 0;
+  for (const auto & p : *cloud) {
+    if (p.intensity == 30) {
+      EXPECT_FLOAT_EQ(p.x, -0.001f);
+      ++checked;
+    } else if (p.intensity == 20) {
+      EXPECT_FLOAT_EQ(p.x, 0.0051f);
+      ++checked;
+    } else {
+      EXPECT_FLOAT_EQ(p.x, (0.001f + 0.003f + 0.0049f) / 3);
+      EXPECT_FLOAT_EQ(p.y, (0.001f + 0.004f) / 3);
+      EXPECT_FLOAT_EQ(p.z, (0.001f + 0.002f) / 3);
+      EXPECT_FLOAT_EQ(p.intensity, 16.0f / 3);
+      ++checked;
+    }
+  }
+  EXPECT_EQ(checked, 3);
+}
+
+TEST(VoxelFilter, ThinsCloudsOfAnyExtent)
+{
+  // 65 m on every axis: far beyond a 32-bit index of 5 mm voxels.
+  auto cloud = std::make_shared<Cloud>();
+  cloud->push_back(point(0, 0, 0));
+  cloud->push_back(point(65.5f, 65.5f, 65.5f));
+  cloud->push_back(point(10.0001f, 20.0001f, 30.0001f, 1));
+  cloud->push_back(point(10.0031f, 20.0021f, 30.0011f, 3));
+  for (int i = 0; i < 1000; ++i) {
+    cloud->push_back(point(0.01f * i, 40.0f, 1.0f));
+  }
+  voxelFilter(cloud);
+  EXPECT_EQ(cloud->size(), 1003u);
+  int merged = 0;
+  for (const auto & p : *cloud) {
+    if (p.intensity == 2) {
+      EXPECT_NEAR(p.x, 10.0016, 1e-5);
+      ++merged;
+    }
+  }
+  EXPECT_EQ(merged, 1);
+
+  // Coordinates no grid index of any width can number.
+  cloud->clear();
+  cloud->push_back(point(1e30f, 0, 0));
+  cloud->push_back(point(-1e30f, 0, 0));
+  cloud->push_back(point(1.0001f, 2.0001f, 3.0001f, 1));
+  cloud->push_back(point(1.0021f, 2.0011f, 3.0031f, 5));
+  voxelFilter(cloud);
+  ASSERT_EQ(cloud->size(), 3u);
+  const auto pair = std::find_if(cloud->begin(), cloud->end(), [](const pcl::PointXYZI & p) {
+        return p.intensity == 3;
+      });
+  ASSERT_NE(pair, cloud->end());
+  EXPECT_NEAR(pair->y, 2.0006, 1e-5);
+}
+
+TEST(VoxelFilter, DropsNonFinitePointsSoNoPixelWithoutDepthReachesTheOrigin)
+{
+  cv::Mat depth = (cv::Mat_<std::uint16_t>(2, 2) << 0, 1000, 0, 0);
+  Cloud::Ptr cloud = backProject(depth, intrinsics(500, 500, 0.5, 0.5));
+  voxelFilter(cloud);
+  ASSERT_EQ(cloud->size(), 1u);
+  EXPECT_FLOAT_EQ(cloud->front().z, 1.0f);
+  EXPECT_TRUE(cloud->is_dense);
+
+  // With fx of 0 no pixel has a finite place.
+  cloud = backProject(depth, intrinsics(0, 500, 0.5, 0.5));
+  voxelFilter(cloud);
+  EXPECT_TRUE(cloud->empty());
+}
+
+}  // namespace

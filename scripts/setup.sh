@@ -5,7 +5,7 @@ cd "$(dirname "$0")/.."
 
 packages=(
   cmake g++ make pkg-config
-  libeigen3-dev libpcl-dev
+  libeigen3-dev libpcl-dev libopencv-dev
   libgtest-dev libbenchmark-dev
   colcon python3-colcon-core python3-colcon-cmake python3-colcon-ros
   python3-colcon-recursive-crawl python3-colcon-package-information

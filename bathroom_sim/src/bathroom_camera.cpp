@@ -39,7 +39,7 @@ public:
   BathroomCamera()
   : rclcpp::Node("bathroom_camera")
   {
-    const std::string stateName = declare_parameter<std::string>("state", "all_close");
+    stateName_ = declare_parameter<std::string>("state", "all_close");
     const double rate = declare_parameter<double>("rate", 5.0);
     camera_ = {
       static_cast<int>(declare_parameter<int64_t>("width", 640)),
@@ -57,10 +57,10 @@ public:
     cameraFrame_ = declare_parameter<std::string>("camera_frame", "camera_depth_optical_frame");
     rng_.seed(static_cast<std::uint32_t>(declare_parameter<int64_t>("seed", 1)));
 
-    const auto state = bathroom_sim::parseSceneState(stateName);
+    const auto state = bathroom_sim::parseSceneState(stateName_);
     if (!state) {
       throw std::invalid_argument(
-              "state '" + stateName + "' is none of all_close, all_open, cover_open");
+              "state '" + stateName_ + "' is none of all_close, all_open, cover_open");
     }
     if (camera_.width <= 0 || camera_.height <= 0) {
       throw std::invalid_argument("the image size must be positive");
@@ -134,11 +134,17 @@ private:
     tfBroadcaster_->sendTransform(tf);
     infoPub_->publish(info);
     imagePub_->publish(image);
+    if (!announced_) {
+      std::cout << "publishing " << stateName_ << std::endl;
+      announced_ = true;
+    }
   }
 
   bathroom_sim::PinholeCamera camera_{};
   bathroom_sim::DepthView view_;
   Eigen::Isometry3d publishedPose_;
+  std::string stateName_;
+  bool announced_ = false;
   std::string baseFrame_;
   std::string cameraFrame_;
   std::mt19937 rng_;

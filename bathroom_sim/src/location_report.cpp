@@ -14,8 +14,8 @@ constexpr int kPanel = 560;
 constexpr int kMargin = 20;
 constexpr int kLineHeight = 26;
 
-// Draws the clouds projected on two axes of the scene into one panel, scaled
-// so the map fills it.
+// Draws the clouds projected on two axes of the scene into one panel, framed
+// on the camera clouds (the map reaches far beyond what the camera sees).
 void drawPanel(
   cv::Mat & panel, int horizontal, int vertical, const std::string & title,
   const pcl::PointCloud<pcl::PointXYZI> & map, const pcl::PointCloud<pcl::PointXYZI> & placed,
@@ -23,7 +23,7 @@ void drawPanel(
 {
   float low[2] = {INFINITY, INFINITY};
   float high[2] = {-INFINITY, -INFINITY};
-  for (const auto & cloud : {&map, &placed, &aligned}) {
+  for (const auto & cloud : {&placed, &aligned}) {
     for (const auto & p : *cloud) {
       const float c[2] = {p.data[horizontal], p.data[vertical]};
       for (int i = 0; i < 2; ++i) {
@@ -36,19 +36,19 @@ void drawPanel(
   }
   const float span = std::max({high[0] - low[0], high[1] - low[1], 1e-3f});
   const float scale = (kPanel - 2 * kMargin) / span;
-  auto draw = [&](const pcl::PointCloud<pcl::PointXYZI> & cloud, const cv::Scalar & colour) {
+  auto draw = [&](const pcl::PointCloud<pcl::PointXYZI> & cloud, const cv::Scalar & colour, int size) {
       for (const auto & p : cloud) {
-        const int x = kMargin + static_cast<int>((p.data[horizontal] - low[0]) * scale);
-        const int y = kPanel - kMargin - static_cast<int>((p.data[vertical] - low[1]) * scale);
-        if (x >= 0 && y >= 0 && x < kPanel && y < kPanel) {
-          panel.at<cv::Vec3b>(y, x) = cv::Vec3b(
-            static_cast<uchar>(colour[0]), static_cast<uchar>(colour[1]), static_cast<uchar>(colour[2]));
+        const float x = kMargin + (p.data[horizontal] - low[0]) * scale;
+        const float y = kPanel - kMargin - (p.data[vertical] - low[1]) * scale;
+        if (x >= 0 && y >= size && x < kPanel - size && y < kPanel) {
+          cv::rectangle(panel, cv::Rect(static_cast<int>(x), static_cast<int>(y) - size + 1, size, size),
+            colour, cv::FILLED);
         }
       }
     };
-  draw(map, kMapColour);
-  draw(placed, kPlacedColour);
-  draw(aligned, kAlignedColour);
+  draw(map, kMapColour, 1);
+  draw(placed, kPlacedColour, 2);
+  draw(aligned, kAlignedColour, 2);
   cv::putText(panel, title, {10, 24}, cv::FONT_HERSHEY_SIMPLEX, 0.7, {0, 0, 0}, 2);
 }
 

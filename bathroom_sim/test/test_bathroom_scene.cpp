@@ -9,6 +9,7 @@
 
 #include "bathroom_sim/bathroom_scene.hpp"
 #include "bathroom_sim/depth_camera.hpp"
+#include "bathroom_sim/location_report.hpp"
 #include "bathroom_sim/scene_map.hpp"
 
 namespace fs = std::filesystem;
@@ -152,6 +153,40 @@ TEST(SceneMap, WritesOneLoadableMapPerStateWithTheSceneInIt)
   EXPECT_FALSE(bathroom_sim::writeMaps((dir / "missing" / "dir").string(), problem));
   EXPECT_NE(problem.find("cannot write"), std::string::npos);
   fs::remove_all(dir);
+}
+
+TEST(LocationReport, DrawsEachCloudInItsColourInBothViews)
+{
+  pcl::PointCloud<pcl::PointXYZI> map, placed, aligned;
+  for (int i = 0; i < 100; ++i) {
+    pcl::PointXYZI p;
+    p.x = 0.01f * i;
+    p.y = p.z = 0.0f;
+    placed.push_back(p);
+    p.y = p.z = 0.5f;
+    map.push_back(p);
+    p.y = p.z = 1.0f;
+    aligned.push_back(p);
+  }
+  const cv::Mat report = bathroom_sim::locationReport(map, placed, aligned, {"status 0"});
+  ASSERT_EQ(report.type(), CV_8UC3);
+  ASSERT_GT(report.cols, report.rows / 2);
+  auto has = [&](const cv::Rect & region, const cv::Scalar & colour) {
+      cv::Mat mask;
+      cv::inRange(report(region), colour, colour, mask);
+      return cv::countNonZero(mask) > 50;
+    };
+  const int half = report.cols / 2;
+  const int third = half / 3;
+  for (int panel = 0; panel < 2; ++panel) {
+    // Lowest y (top view) and lowest z (side view) at the bottom: the placed
+    // cloud, then the map, and the aligned cloud on top.
+    const int x = panel * half;
+    EXPECT_TRUE(has({x, 2 * third, half, third + 10}, bathroom_sim::kPlacedColour)) << panel;
+    EXPECT_TRUE(has({x, third, half, third}, bathroom_sim::kMapColour)) << panel;
+    EXPECT_TRUE(has({x, 0, half, third}, bathroom_sim::kAlignedColour)) << panel;
+    EXPECT_FALSE(has({x, 0, half, third}, bathroom_sim::kMapColour)) << panel;
+  }
 }
 
 }  // namespace

@@ -1,0 +1,28 @@
+#ifndef BATHROOM_SIM__SCENE_MAP_HPP_
+#define BATHROOM_SIM__SCENE_MAP_HPP_
+
+#include <string>
+
+#include <pcl/point_cloud.h>
+#include <pcl/point_types.h>
+
+#include "bathroom_sim/bathroom_scene.hpp"
+
+namespace bathroom_sim
+{
+
+// The map of one state as a mapping run makes it: ideal depth views from a
+// ring of viewpoints in front of the toilet, merged and thinned to one point
+// per 4 mm voxel, in the scene frame.
+pcl::PointCloud<pcl::PointXYZI>::Ptr buildMap(const Scene & scene);
+
+// "toilet_mapping_2floor_test_<state>.pcd", the name the node looks for.
+std::string mapFileName(SceneState state);
+
+// Writes the maps of all three states into directory (binary PCD); false
+// with the reason when a file cannot be written.
+bool writeMaps(const std::string & directory, std::string & problem);
+
+}  // namespace bathroom_sim
+
+#endif  // BATHROOM_SIM__SCENE_MAP_HPP_

@@ -5,10 +5,19 @@ from cpp_common import detail_includes, file_text, header_path, message_members,
 from interface_parser import Service
 
 def field_codec(member):
+    """The codec of one field; bounded strings, alone or as elements, get one
+    that refuses longer strings."""
     t = member.type
-    if t.is_string and t.string_bound is not None and not t.is_array and not t.is_sequence:
-        return f'BoundedStringCodec<typename Msg::_{member.name}_type, {t.string_bound}>'
-    return f'Codec<typename Msg::_{member.name}_type>'
+    field = f'typename Msg::_{member.name}_type'
+    if not (t.is_string and t.string_bound is not None):
+        return f'Codec<{field}>'
+    if not t.is_array and not t.is_sequence:
+        return f'BoundedStringCodec<{field}, {t.string_bound}>'
+    element = f'BoundedStringCodec<{field}::value_type, {t.string_bound}>'
+    if t.is_array:
+        return f'ArrayCodec<{field}, {element}>'
+    bound = t.sequence_bound if t.sequence_bound is not None else 'UINT32_MAX'
+    return f'SequenceCodec<{field}, {bound}, {element}>'
 
 
 def emit_codec(message, out):

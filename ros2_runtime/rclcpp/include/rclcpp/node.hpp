@@ -70,7 +70,7 @@ public:
     auto subscription = std::make_shared<SubscriptionT>(
       handle_, handle_->resolve_topic_name(topic_name), qos,
       AnySubscriptionCallback<MessageT>(std::forward<CallbackT>(callback)));
-    handle_->add_subscription(subscription);
+    handle_->add_executable(subscription);
     return subscription;
   }
 

@@ -2,7 +2,8 @@
 // Humble's default middleware: encapsulation {0x00, 0x01, 0x00, 0x00}, then
 // fields aligned to their size counted from the first byte after it; strings
 // as a uint32 length including the NUL, then the bytes and the NUL;
-// sequences as a uint32 count, then the elements; fixed arrays bare.
+// sequences as a uint32 count, then the elements; fixed arrays bare;
+// padding zero.
 
 #include <gtest/gtest.h>
 
@@ -24,11 +25,12 @@ namespace
 
 using Bytes = std::vector<uint8_t>;
 
+// Serialized over stale contents, so that padding left unwritten shows.
 template<typename T>
 Bytes wire(const T & msg)
 {
   using TS = rosidl_runtime_cpp::TypeSupport<T>;
-  Bytes out(TS::serialized_size(msg));
+  Bytes out(TS::serialized_size(msg), 0xff);
   TS::serialize(msg, out.data());
   return out;
 }

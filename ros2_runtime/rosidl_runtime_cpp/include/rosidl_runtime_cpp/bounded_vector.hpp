@@ -34,7 +34,7 @@ public:
   explicit BoundedVector(size_type n, const value_type & value = value_type())
   : Base(checked(n), value) {}
   BoundedVector(std::initializer_list<value_type> values)
-  : Base(checked_list(values)) {}
+  : Base(values) {checked(size());}
 
   using Base::begin;
   using Base::end;
@@ -84,12 +84,6 @@ private:
       throw std::length_error("Exceeded upper bound");
     }
     return n;
-  }
-
-  static std::initializer_list<value_type> checked_list(std::initializer_list<value_type> values)
-  {
-    checked(values.size());
-    return values;
   }
 };
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "depth_user/msg/depth_stats.hpp"
+#include "sensor_msgs/image_encodings.hpp"
 #include "sensor_msgs/msg/image.hpp"
 
 template<typename T>
@@ -23,8 +24,8 @@ int main()
   image.header.frame_id = "camera_depth_optical_frame";
   image.height = 2;
   image.width = 4;
-  image.encoding = "16UC1";
-  image.step = 8;
+  image.encoding = sensor_msgs::image_encodings::TYPE_16UC1;
+  image.step = image.width * sensor_msgs::image_encodings::bitDepth(image.encoding) / 8;
   image.data.assign(16, 0x12);
 
   depth_user::msg::DepthStats stats;

@@ -111,11 +111,11 @@ void Executor::spin_some(std::chrono::nanoseconds max_duration)
       }
       timer->execute();
     }
-    for (const auto & subscription : node->subscriptions()) {
+    for (const auto & executable : node->executables()) {
       if (!rclcpp::ok(context_) || out_of_time()) {
         return;
       }
-      subscription->execute_one();
+      executable->execute_one();
     }
   }
 }
@@ -143,18 +143,18 @@ bool Executor::execute_next_ready()
       }
     }
   }
-  // Round robin over subscriptions, so a busy topic cannot starve the others.
-  std::vector<std::shared_ptr<SubscriptionBase>> subscriptions;
+  // Round robin, so a busy topic cannot starve the others.
+  std::vector<std::shared_ptr<detail::Executable>> executables;
   for (const auto & node : nodes) {
-    for (auto & subscription : node->subscriptions()) {
-      subscriptions.push_back(std::move(subscription));
+    for (auto & executable : node->executables()) {
+      executables.push_back(std::move(executable));
     }
   }
-  for (size_t k = 0; k < subscriptions.size(); ++k) {
-    const size_t index = (next_subscription_ + k) % subscriptions.size();
-    if (subscriptions[index]->has_data()) {
-      next_subscription_ = index + 1;
-      subscriptions[index]->execute_one();
+  for (size_t k = 0; k < executables.size(); ++k) {
+    const size_t index = (next_executable_ + k) % executables.size();
+    if (executables[index]->has_data()) {
+      next_executable_ = index + 1;
+      executables[index]->execute_one();
       return true;
     }
   }

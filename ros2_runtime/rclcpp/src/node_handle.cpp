@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "rclcpp/detail/names.hpp"
-#include "rclcpp/subscription.hpp"
 #include "rclcpp/timer.hpp"
 #include "rmw_fastdds/graph.hpp"
 #include "rmw_fastdds/participant.hpp"
@@ -77,11 +76,11 @@ std::string NodeHandle::resolve_service_name(const std::string & service) const
   return resolve_name(service, name_, namespace_, true, &local_arguments_, global_arguments());
 }
 
-void NodeHandle::add_subscription(const std::shared_ptr<SubscriptionBase> & subscription)
+void NodeHandle::add_executable(const std::shared_ptr<Executable> & executable)
 {
   {
     std::lock_guard<std::mutex> lock(entities_mutex_);
-    subscriptions_.push_back(subscription);
+    executables_.push_back(executable);
   }
   context_->work_signal().notify();
 }
@@ -95,10 +94,10 @@ void NodeHandle::add_timer(const std::shared_ptr<TimerBase> & timer)
   context_->work_signal().notify();
 }
 
-std::vector<std::shared_ptr<SubscriptionBase>> NodeHandle::subscriptions() const
+std::vector<std::shared_ptr<Executable>> NodeHandle::executables() const
 {
   std::lock_guard<std::mutex> lock(entities_mutex_);
-  return lock_all(subscriptions_);
+  return lock_all(executables_);
 }
 
 std::vector<std::shared_ptr<TimerBase>> NodeHandle::timers() const

@@ -12,13 +12,13 @@
 #include <vector>
 
 #include "rclcpp/context.hpp"
+#include "rclcpp/detail/executable.hpp"
 #include "rclcpp/detail/arguments.hpp"
 #include "rclcpp/logger.hpp"
 
 namespace rclcpp
 {
 
-class SubscriptionBase;
 class TimerBase;
 
 namespace detail
@@ -48,9 +48,9 @@ public:
   std::string resolve_topic_name(const std::string & topic) const;
   std::string resolve_service_name(const std::string & service) const;
 
-  void add_subscription(const std::shared_ptr<SubscriptionBase> & subscription);
+  void add_executable(const std::shared_ptr<Executable> & executable);
   void add_timer(const std::shared_ptr<TimerBase> & timer);
-  std::vector<std::shared_ptr<SubscriptionBase>> subscriptions() const;
+  std::vector<std::shared_ptr<Executable>> executables() const;
   std::vector<std::shared_ptr<TimerBase>> timers() const;
 
   std::atomic<bool> & associated_with_executor() {return associated_with_executor_;}
@@ -64,7 +64,7 @@ private:
   std::string namespace_;
   size_t graph_id_;
   mutable std::mutex entities_mutex_;
-  mutable std::vector<std::weak_ptr<SubscriptionBase>> subscriptions_;
+  mutable std::vector<std::weak_ptr<Executable>> executables_;
   mutable std::vector<std::weak_ptr<TimerBase>> timers_;
   std::atomic<bool> associated_with_executor_{false};
 };

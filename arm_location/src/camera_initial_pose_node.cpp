@@ -273,18 +273,19 @@ bool CameraInitialPoseNode::prepareMap(const std::string & pcdType, ArmLocation:
 bool CameraInitialPoseNode::getTransForm(
   const std::string & targetFrame, const std::string & originFrame, Eigen::Matrix4f & transform)
 {
-  geometry_msgs::msg::TransformStamped stamped;
   // tf2 answers identity for two equal names, empty ones too; a frame that
   // is not configured must not pass for the camera's pose.
-  if (targetFrame.empty() || originFrame.empty()) {
-    RCLCPP_ERROR(
-      get_logger(), "get transform from %s to %s failed", originFrame.c_str(), targetFrame.c_str());
-    return false;
+  bool found = !targetFrame.empty() && !originFrame.empty();
+  geometry_msgs::msg::TransformStamped stamped;
+  if (found) {
+    try {
+      stamped = tfBuffer->lookupTransform(
+        targetFrame, originFrame, tf2::TimePointZero, tf2::durationFromSec(0.2));
+    } catch (const tf2::TransformException &) {
+      found = false;
+    }
   }
-  try {
-    stamped = tfBuffer->lookupTransform(
-      targetFrame, originFrame, tf2::TimePointZero, tf2::durationFromSec(0.2));
-  } catch (const tf2::TransformException &) {
+  if (!found) {
     RCLCPP_ERROR(
       get_logger(), "get transform from %s to %s failed", originFrame.c_str(), targetFrame.c_str());
     return false;

@@ -294,6 +294,21 @@ TEST_F(ArmLocationNode, AnswersEachFailureRowWithItsStatusAndText)
   expectDefaultPose(r);
 }
 
+TEST_F(ArmLocationNode, FailsTheLookupWhileAFrameIsNotConfigured)
+{
+  // Both frames empty, their defaults: tf2 alone would answer identity.
+  auto node = startServing({"target_frame:=''", "origin_frame:=''"});
+  publishDepth(renderedImage(bathroom_sim::SceneState::AllClose));
+  node->clear();
+  const ArmLocation::Response r = call("all_close");
+  EXPECT_EQ(r.status, 4);
+  EXPECT_EQ(r.message, "get transform failed");
+  EXPECT_TRUE(node->waitForOutput("get transform from  to  failed", 1s, true)) << node->err();
+  EXPECT_TRUE(node->waitForOutput(
+      "get trasform failed in locationServer, target_frame: , origin_frame:", 1s, true));
+  EXPECT_EQ(node->out().find("loc server depth data reeady"), std::string::npos);
+}
+
 TEST_F(ArmLocationNode, RefusesMapFilesItCannotUse)
 {
   const fs::path dir = fs::temp_directory_path() / ("arm_location_bad_maps_" + std::to_string(getpid()));

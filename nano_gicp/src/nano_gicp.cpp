@@ -145,7 +145,7 @@ void NanoGICP<PointSource, PointTarget>::computeTransformation(
     this->final_transformation_ = result.T.matrix().template cast<float>();
     this->converged_ = result.converged;
     this->nr_iterations_ = result.iterations;
-    if (result.T.matrix() == problem.matched_pose().matrix()) {
+    if (result.iterations > 0 && result.T.matrix() == problem.matched_pose().matrix()) {
       matched_pose_ = this->final_transformation_;
       matched_sq_distances_ = problem.nearest_sq_distances();
     }

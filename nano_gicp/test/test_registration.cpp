@@ -206,6 +206,12 @@ TEST_F(FitnessScore, MeasuresTheSourceMovedByTheFinalTransformation)
   engine.setInputTarget(target);
   // before any alignment the final transformation is the identity
   EXPECT_NEAR(engine.getFitnessScore(), 0.002 * 0.002, 1e-9);
+  // and stays so when align may not iterate
+  engine.setMaximumIterations(0);
+  EXPECT_FALSE(request(source, target));
+  EXPECT_TRUE(engine.getFinalTransformation().isIdentity());
+  EXPECT_NEAR(engine.getFitnessScore(), 0.002 * 0.002, 1e-9);
+  engine.setMaximumIterations(100);
   request(source, target);
   EXPECT_NEAR(engine.getFitnessScore(), 0.0, 1e-10);
 }

@@ -43,7 +43,8 @@ TEST(WorkspaceLayout, ColconListsExactlyThePackages)
     EXPECT_EQ(path, "src/brisvane/" + name);
     listed.insert(name);
   }
-  EXPECT_EQ(listed, (std::set<std::string>{"arm_location", "brisvane_protocol", "nano_gicp"})) << out;
+  EXPECT_EQ(
+    listed, (std::set<std::string>{"arm_location", "brisvane_protocol", "nano_gicp"})) << out;
 }
 
 }  // namespace

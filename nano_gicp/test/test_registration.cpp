@@ -315,6 +315,16 @@ TEST_F(UnusableInput, NonFinitePointKeepsTheGuess)
   expect_guess_kept(guess);
 }
 
+TEST_F(UnusableInput, NonFiniteGuessLeavesTheIdentity)
+{
+  const Cloud::Ptr target = make_scene(0.02);
+  Eigen::Matrix4f nan_guess = guess;
+  nan_guess(0, 3) = std::numeric_limits<float>::quiet_NaN();
+  EXPECT_FALSE(request(Cloud::Ptr(new Cloud(*target)), target, nan_guess));
+  EXPECT_TRUE(engine.getFinalTransformation().isIdentity());
+  EXPECT_TRUE(aligned[0].getVector3fMap().allFinite());
+}
+
 TEST_F(UnusableInput, MissingInputsKeepTheGuessWithoutAnyCall)
 {
   engine.align(aligned, guess);

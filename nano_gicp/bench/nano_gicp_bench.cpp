@@ -37,7 +37,12 @@ double seconds_since(std::chrono::steady_clock::time_point start)
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-std::size_t heap_in_use() {return mallinfo2().uordblks;}
+// Heap in use, large blocks that malloc maps on their own included.
+std::size_t heap_in_use()
+{
+  const struct mallinfo2 info = mallinfo2();
+  return info.uordblks + info.hblkhd;
+}
 
 struct Request
 {

@@ -115,11 +115,11 @@ void NanoGICP<PointSource, PointTarget>::align(PointCloudSource & output, const 
   // pcl::Registration would return without touching its results.
   this->converged_ = false;
   this->nr_iterations_ = 0;
-  this->final_transformation_ = this->transformation_ = guess;
+  this->final_transformation_ = this->transformation_ = kept(guess);
   matched_sq_distances_.clear();
   output.clear();
   if (this->input_) {
-    pcl::transformPointCloud(*this->input_, output, guess);
+    pcl::transformPointCloud(*this->input_, output, this->final_transformation_);
   }
 }
 
@@ -129,7 +129,7 @@ void NanoGICP<PointSource, PointTarget>::computeTransformation(
 {
   this->converged_ = false;
   this->nr_iterations_ = 0;
-  this->final_transformation_ = guess;
+  this->final_transformation_ = kept(guess);
   matched_sq_distances_.clear();
   const bool ready = guess.allFinite() &&
     (source_prepared_ || calculateSourceCovariances()) &&
@@ -145,7 +145,7 @@ void NanoGICP<PointSource, PointTarget>::computeTransformation(
     this->final_transformation_ = result.T.matrix().template cast<float>();
     this->converged_ = result.converged;
     this->nr_iterations_ = result.iterations;
-    if (result.T.matrix() == problem.matched_pose().matrix()) {
+    if (result.iterations > 0 && result.T.matrix() == problem.matched_pose().matrix()) {
       matched_pose_ = this->final_transformation_;
       matched_sq_distances_ = problem.nearest_sq_distances();
     }
@@ -203,6 +203,14 @@ double NanoGICP<PointSource, PointTarget>::getFitnessScore(double max_range)
       }
     });
   return mean(score);
+}
+
+template<typename PointSource, typename PointTarget>
+typename NanoGICP<PointSource, PointTarget>::Matrix4
+NanoGICP<PointSource, PointTarget>::kept(const Matrix4 & guess)
+{
+  // the final transformation stays a rigid transform whatever the guess
+  return guess.allFinite() ? guess : Matrix4::Identity();
 }
 
 template<typename PointSource, typename PointTarget>

@@ -206,6 +206,12 @@ TEST_F(FitnessScore, MeasuresTheSourceMovedByTheFinalTransformation)
   engine.setInputTarget(target);
   // before any alignment the final transformation is the identity
   EXPECT_NEAR(engine.getFitnessScore(), 0.002 * 0.002, 1e-9);
+  // and stays so when align may not iterate
+  engine.setMaximumIterations(0);
+  EXPECT_FALSE(request(source, target));
+  EXPECT_TRUE(engine.getFinalTransformation().isIdentity());
+  EXPECT_NEAR(engine.getFitnessScore(), 0.002 * 0.002, 1e-9);
+  engine.setMaximumIterations(100);
   request(source, target);
   EXPECT_NEAR(engine.getFitnessScore(), 0.0, 1e-10);
 }
@@ -307,6 +313,16 @@ TEST_F(UnusableInput, NonFinitePointKeepsTheGuess)
   expect_guess_kept(guess);
   EXPECT_FALSE(request(target, source, guess));
   expect_guess_kept(guess);
+}
+
+TEST_F(UnusableInput, NonFiniteGuessLeavesTheIdentity)
+{
+  const Cloud::Ptr target = make_scene(0.02);
+  Eigen::Matrix4f nan_guess = guess;
+  nan_guess(0, 3) = std::numeric_limits<float>::quiet_NaN();
+  EXPECT_FALSE(request(Cloud::Ptr(new Cloud(*target)), target, nan_guess));
+  EXPECT_TRUE(engine.getFinalTransformation().isIdentity());
+  EXPECT_TRUE(aligned[0].getVector3fMap().allFinite());
 }
 
 TEST_F(UnusableInput, MissingInputsKeepTheGuessWithoutAnyCall)

@@ -55,8 +55,8 @@ public:
   bool calculateSourceCovariances();
   bool calculateTargetCovariances();
 
-  // Without usable inputs the guess stays the final transformation and the
-  // engine reports no convergence.
+  // Without usable inputs the guess (the identity for a non-finite one) stays
+  // the final transformation and the engine reports no convergence.
   void align(PointCloudSource & output);
   void align(PointCloudSource & output, const Matrix4 & guess);
 
@@ -71,6 +71,7 @@ protected:
   void computeTransformation(PointCloudSource & output, const Matrix4 & guess) override;
 
 private:
+  static Matrix4 kept(const Matrix4 & guess);
   int threads() const;
 
   int num_threads_ = 0;

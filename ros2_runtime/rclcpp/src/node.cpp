@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "rclcpp/detail/arguments.hpp"
+#include "rmw_fastdds/names.hpp"
+#include "rmw_fastdds/participant.hpp"
 
 namespace rclcpp
 {
@@ -56,6 +58,21 @@ std::map<std::string, ParameterValue> resolve_overrides(
     overrides[parameter.get_name()] = parameter.get_parameter_value();
   }
   return overrides;
+}
+
+// "pkg::msg::dds_::Name_" -> "pkg/msg/Name"
+std::string ros_type_name(const std::string & dds_type)
+{
+  const std::string infix = "::dds_::";
+  const auto at = dds_type.find(infix);
+  if (at == std::string::npos || dds_type.empty() || dds_type.back() != '_') {
+    return dds_type;
+  }
+  std::string head = dds_type.substr(0, at);
+  for (size_t pos; (pos = head.find("::")) != std::string::npos; ) {
+    head.replace(pos, 2, "/");
+  }
+  return head + "/" + dds_type.substr(at + infix.size(), dds_type.size() - at - infix.size() - 1);
 }
 
 }  // namespace
@@ -141,6 +158,39 @@ std::vector<rcl_interfaces::msg::SetParametersResult> Node::set_parameters(
     results.push_back(set_parameter(parameter));
   }
   return results;
+}
+
+}  // namespace rclcpp
+
+namespace rclcpp
+{
+
+size_t Node::count_publishers(const std::string & topic_name) const
+{
+  return handle_->participant().endpoints().count_writers(
+    rmw_fastdds::topic_name(handle_->resolve_topic_name(topic_name)));
+}
+
+size_t Node::count_subscribers(const std::string & topic_name) const
+{
+  return handle_->participant().endpoints().count_readers(
+    rmw_fastdds::topic_name(handle_->resolve_topic_name(topic_name)));
+}
+
+std::map<std::string, std::vector<std::string>> Node::get_topic_names_and_types() const
+{
+  const std::string prefix = rmw_fastdds::topic_name("");
+  std::map<std::string, std::vector<std::string>> out;
+  for (const auto & entry : handle_->participant().endpoints().topics_and_types()) {
+    if (entry.first.rfind(prefix + "/", 0) != 0) {
+      continue;  // not a ROS topic
+    }
+    auto & types = out[entry.first.substr(prefix.size())];
+    for (const auto & type : entry.second) {
+      types.push_back(ros_type_name(type));
+    }
+  }
+  return out;
 }
 
 }  // namespace rclcpp

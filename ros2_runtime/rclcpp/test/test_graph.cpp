@@ -122,6 +122,29 @@ TEST(RosGraph, AnnouncesNodesWithTheirEndpointGids)
       }));
 }
 
+TEST(RosGraph, CountsEndpointsOfItsOwnAndOtherParticipants)
+{
+  auto here = std::make_shared<rclcpp::Node>("here", options_for(make_context()));
+  auto there = std::make_shared<rclcpp::Node>("there", options_for(make_context()));
+  auto publisher = here->create_publisher<std_msgs::msg::String>("status", 10);
+  auto subscription = there->create_subscription<std_msgs::msg::String>(
+    "/status", 10, [](std_msgs::msg::String::ConstSharedPtr) {});
+  const auto deadline = std::chrono::steady_clock::now() + 5s;
+  while ((here->count_subscribers("status") < 1 || there->count_publishers("/status") < 1) &&
+    std::chrono::steady_clock::now() < deadline)
+  {
+    std::this_thread::sleep_for(10ms);
+  }
+  EXPECT_EQ(here->count_subscribers("status"), 1u);
+  EXPECT_EQ(here->count_publishers("status"), 1u);
+  EXPECT_EQ(there->count_publishers("/status"), 1u);
+  EXPECT_EQ(there->count_subscribers("/other"), 0u);
+  const auto topics = there->get_topic_names_and_types();
+  ASSERT_EQ(topics.count("/status"), 1u);
+  EXPECT_EQ(topics.at("/status"), (std::vector<std::string>{"std_msgs/msg/String"}));
+  EXPECT_EQ(topics.count("ros_discovery_info"), 0u);
+}
+
 // What a plain DDS participant on the same domain learns of ours in discovery.
 class DiscoveryListener : public eprosima::fastdds::dds::DomainParticipantListener
 {

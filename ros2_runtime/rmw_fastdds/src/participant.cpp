@@ -97,13 +97,15 @@ Participant::Participant(const ParticipantOptions & options)
 {
   auto * factory = dds::DomainParticipantFactory::get_instance();
   participant_ = factory->create_participant(
-    static_cast<dds::DomainId_t>(options.domain_id), participant_qos(options.localhost_only));
+    static_cast<dds::DomainId_t>(options.domain_id), participant_qos(options.localhost_only),
+    &endpoints_, dds::StatusMask::none());
   if (participant_ == nullptr) {
     throw std::runtime_error("failed to create the DDS participant");
   }
   publisher_ = participant_->create_publisher(dds::PUBLISHER_QOS_DEFAULT);
   subscriber_ = participant_->create_subscriber(dds::SUBSCRIBER_QOS_DEFAULT);
   if (publisher_ == nullptr || subscriber_ == nullptr) {
+    participant_->set_listener(nullptr);
     factory->delete_participant(participant_);
     throw std::runtime_error("failed to create the DDS publisher and subscriber");
   }
@@ -118,6 +120,7 @@ Participant::Participant(const ParticipantOptions & options)
 Participant::~Participant()
 {
   graph_.reset();
+  participant_->set_listener(nullptr);
   participant_->delete_contained_entities();
   dds::DomainParticipantFactory::get_instance()->delete_participant(participant_);
 }

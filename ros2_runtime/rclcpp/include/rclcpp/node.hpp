@@ -4,6 +4,7 @@
 #define RCLCPP__NODE_HPP_
 
 #include <chrono>
+#include <map>
 #include <memory>
 #include <string>
 #include <utility>
@@ -176,6 +177,12 @@ public:
   rcl_interfaces::msg::SetParametersResult set_parameter(const Parameter & parameter);
   std::vector<rcl_interfaces::msg::SetParametersResult> set_parameters(
     const std::vector<Parameter> & parameters);
+
+  // What discovery has seen on a topic (name resolved as for a publisher).
+  size_t count_publishers(const std::string & topic_name) const;
+  size_t count_subscribers(const std::string & topic_name) const;
+  // ROS topic names and their ROS type names ("sensor_msgs/msg/Image").
+  std::map<std::string, std::vector<std::string>> get_topic_names_and_types() const;
 
   // The handle an executor walks to find this node's work.
   const std::shared_ptr<detail::NodeHandle> & get_node_handle() const {return handle_;}

@@ -19,6 +19,7 @@
 #include <string>
 
 #include "rmw/types.h"
+#include "rmw_fastdds/endpoint_cache.hpp"
 #include "rmw_fastdds/gid.hpp"
 
 namespace rmw_fastdds
@@ -58,6 +59,7 @@ public:
     std::function<void()> on_data);
 
   Graph & graph() {return *graph_;}
+  const EndpointCache & endpoints() const {return endpoints_;}
   Gid gid() const;
   size_t domain_id() const {return domain_id_;}
 
@@ -71,6 +73,7 @@ private:
   void release_topic(eprosima::fastdds::dds::Topic * topic);
 
   size_t domain_id_;
+  EndpointCache endpoints_;
   eprosima::fastdds::dds::DomainParticipant * participant_ = nullptr;
   eprosima::fastdds::dds::Publisher * publisher_ = nullptr;
   eprosima::fastdds::dds::Subscriber * subscriber_ = nullptr;

@@ -13,6 +13,23 @@ namespace rclcpp
 
 using std::chrono::steady_clock;
 
+namespace
+{
+
+template<typename Entity>
+bool execute_first_ready(const std::vector<std::shared_ptr<Entity>> & entities)
+{
+  for (const auto & entity : entities) {
+    if (entity->has_data()) {
+      entity->execute_one();
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
 constexpr std::chrono::nanoseconds Executor::future_poll_interval;
 
 std::string to_string(const FutureReturnCode & future_return_code)
@@ -103,7 +120,18 @@ void Executor::spin_some(std::chrono::nanoseconds max_duration)
   auto out_of_time = [&]() {
       return max_duration.count() > 0 && steady_clock::now() - start > max_duration;
     };
-  // One pass over what is ready now: each timer and subscription at most once.
+  // Takes at most one waiting item from each entity; false when time is up.
+  auto take_each = [&](const auto & entities) {
+      for (const auto & entity : entities) {
+        if (!rclcpp::ok(context_) || out_of_time()) {
+          return false;
+        }
+        entity->execute_one();
+      }
+      return true;
+    };
+  // One pass over what is ready now: each timer, subscription, service and
+  // client at most once.
   for (const auto & node : live_nodes()) {
     for (const auto & timer : node->timers()) {
       if (!rclcpp::ok(context_) || out_of_time()) {
@@ -111,11 +139,10 @@ void Executor::spin_some(std::chrono::nanoseconds max_duration)
       }
       timer->execute();
     }
-    for (const auto & subscription : node->subscriptions()) {
-      if (!rclcpp::ok(context_) || out_of_time()) {
-        return;
-      }
-      subscription->execute_one();
+    if (!take_each(node->subscriptions()) || !take_each(node->services()) ||
+      !take_each(node->clients()))
+    {
+      return;
     }
   }
 }
@@ -155,6 +182,12 @@ bool Executor::execute_next_ready()
     if (subscriptions[index]->has_data()) {
       next_subscription_ = index + 1;
       subscriptions[index]->execute_one();
+      return true;
+    }
+  }
+  // Then services and clients, in that order, as rclcpp's executor does.
+  for (const auto & node : nodes) {
+    if (execute_first_ready(node->services()) || execute_first_ready(node->clients())) {
       return true;
     }
   }

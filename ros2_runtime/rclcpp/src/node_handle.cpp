@@ -5,7 +5,9 @@
 #include <utility>
 #include <vector>
 
+#include "rclcpp/client.hpp"
 #include "rclcpp/detail/names.hpp"
+#include "rclcpp/service.hpp"
 #include "rclcpp/subscription.hpp"
 #include "rclcpp/timer.hpp"
 #include "rmw_fastdds/graph.hpp"
@@ -105,6 +107,36 @@ std::vector<std::shared_ptr<TimerBase>> NodeHandle::timers() const
 {
   std::lock_guard<std::mutex> lock(entities_mutex_);
   return lock_all(timers_);
+}
+
+void NodeHandle::add_service(const std::shared_ptr<ServiceBase> & service)
+{
+  {
+    std::lock_guard<std::mutex> lock(entities_mutex_);
+    services_.push_back(service);
+  }
+  context_->work_signal().notify();
+}
+
+void NodeHandle::add_client(const std::shared_ptr<ClientBase> & client)
+{
+  {
+    std::lock_guard<std::mutex> lock(entities_mutex_);
+    clients_.push_back(client);
+  }
+  context_->work_signal().notify();
+}
+
+std::vector<std::shared_ptr<ServiceBase>> NodeHandle::services() const
+{
+  std::lock_guard<std::mutex> lock(entities_mutex_);
+  return lock_all(services_);
+}
+
+std::vector<std::shared_ptr<ClientBase>> NodeHandle::clients() const
+{
+  std::lock_guard<std::mutex> lock(entities_mutex_);
+  return lock_all(clients_);
 }
 
 }  // namespace detail

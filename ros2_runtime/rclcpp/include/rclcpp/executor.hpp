@@ -1,6 +1,7 @@
 // Runs the callbacks of its nodes on the thread that spins it, one at a
 // time: timers that are due first, then subscriptions with a waiting
-// sample. Between rounds it sleeps until a sample arrives, a timer falls
+// sample, then services with a waiting request and clients with a waiting
+// reply. Between rounds it sleeps until a sample arrives, a timer falls
 // due, or the context shuts down.
 #ifndef RCLCPP__EXECUTOR_HPP_
 #define RCLCPP__EXECUTOR_HPP_

@@ -84,3 +84,9 @@ endmacro()
 function(rosidl_get_typesupport_target var target typesupport)
   set(${var} ${target}__rosidl_generator_cpp PARENT_SCOPE)
 endfunction()
+
+# rosidl_target_interfaces(target interface_target typesupport): the older
+# form of linking a package's own interfaces, deprecated but still in Humble.
+function(rosidl_target_interfaces target interface_target typesupport)
+  target_link_libraries(${target} ${interface_target}__rosidl_generator_cpp)
+endfunction()

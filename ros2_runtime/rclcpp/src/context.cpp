@@ -1,6 +1,7 @@
 #include "rclcpp/context.hpp"
 
 #include <chrono>
+#include <condition_variable>
 #include <string>
 #include <utility>
 #include <vector>
@@ -64,7 +65,9 @@ bool Context::shutdown(const std::string & reason)
     valid_ = false;
     shutdown_reason_ = reason;
     callbacks = on_shutdown_callbacks_;
+    ++shutdowns_;
   }
+  sleep_interrupted_.notify_all();
   for (const auto & callback : callbacks) {
     (*callback)();
   }
@@ -92,16 +95,10 @@ bool Context::remove_on_shutdown_callback(const OnShutdownCallbackHandle & handl
 bool Context::sleep_for(const std::chrono::nanoseconds & nanoseconds)
 {
   const auto deadline = std::chrono::steady_clock::now() + nanoseconds;
-  while (is_valid()) {
-    const uint64_t seen = work_signal_.generation();
-    if (!is_valid()) {
-      break;
-    }
-    if (!work_signal_.wait_until(seen, deadline)) {
-      return true;
-    }
-  }
-  return false;
+  std::unique_lock<std::mutex> lock(mutex_);
+  const uint64_t shutdowns = shutdowns_;
+  sleep_interrupted_.wait_until(lock, deadline, [&] {return shutdowns_ != shutdowns;});
+  return valid_;
 }
 
 std::shared_ptr<rmw_fastdds::Participant> Context::participant() const

@@ -13,23 +13,6 @@ namespace rclcpp
 
 using std::chrono::steady_clock;
 
-namespace
-{
-
-template<typename Entity>
-bool execute_first_ready(const std::vector<std::shared_ptr<Entity>> & entities)
-{
-  for (const auto & entity : entities) {
-    if (entity->has_data()) {
-      entity->execute_one();
-      return true;
-    }
-  }
-  return false;
-}
-
-}  // namespace
-
 constexpr std::chrono::nanoseconds Executor::future_poll_interval;
 
 std::string to_string(const FutureReturnCode & future_return_code)
@@ -120,18 +103,7 @@ void Executor::spin_some(std::chrono::nanoseconds max_duration)
   auto out_of_time = [&]() {
       return max_duration.count() > 0 && steady_clock::now() - start > max_duration;
     };
-  // Takes at most one waiting item from each entity; false when time is up.
-  auto take_each = [&](const auto & entities) {
-      for (const auto & entity : entities) {
-        if (!rclcpp::ok(context_) || out_of_time()) {
-          return false;
-        }
-        entity->execute_one();
-      }
-      return true;
-    };
-  // One pass over what is ready now: each timer, subscription, service and
-  // client at most once.
+  // One pass over what is ready now: each timer and subscription at most once.
   for (const auto & node : live_nodes()) {
     for (const auto & timer : node->timers()) {
       if (!rclcpp::ok(context_) || out_of_time()) {
@@ -139,10 +111,11 @@ void Executor::spin_some(std::chrono::nanoseconds max_duration)
       }
       timer->execute();
     }
-    if (!take_each(node->subscriptions()) || !take_each(node->services()) ||
-      !take_each(node->clients()))
-    {
-      return;
+    for (const auto & executable : node->executables()) {
+      if (!rclcpp::ok(context_) || out_of_time()) {
+        return;
+      }
+      executable->execute_one();
     }
   }
 }
@@ -170,24 +143,18 @@ bool Executor::execute_next_ready()
       }
     }
   }
-  // Round robin over subscriptions, so a busy topic cannot starve the others.
-  std::vector<std::shared_ptr<SubscriptionBase>> subscriptions;
+  // Round robin, so a busy topic cannot starve the others.
+  std::vector<std::shared_ptr<detail::Executable>> executables;
   for (const auto & node : nodes) {
-    for (auto & subscription : node->subscriptions()) {
-      subscriptions.push_back(std::move(subscription));
+    for (auto & executable : node->executables()) {
+      executables.push_back(std::move(executable));
     }
   }
-  for (size_t k = 0; k < subscriptions.size(); ++k) {
-    const size_t index = (next_subscription_ + k) % subscriptions.size();
-    if (subscriptions[index]->has_data()) {
-      next_subscription_ = index + 1;
-      subscriptions[index]->execute_one();
-      return true;
-    }
-  }
-  // Then services and clients, in that order, as rclcpp's executor does.
-  for (const auto & node : nodes) {
-    if (execute_first_ready(node->services()) || execute_first_ready(node->clients())) {
+  for (size_t k = 0; k < executables.size(); ++k) {
+    const size_t index = (next_executable_ + k) % executables.size();
+    if (executables[index]->has_data()) {
+      next_executable_ = index + 1;
+      executables[index]->execute_one();
       return true;
     }
   }

@@ -5,10 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "rclcpp/client.hpp"
 #include "rclcpp/detail/names.hpp"
-#include "rclcpp/service.hpp"
-#include "rclcpp/subscription.hpp"
 #include "rclcpp/timer.hpp"
 #include "rmw_fastdds/graph.hpp"
 #include "rmw_fastdds/participant.hpp"
@@ -79,11 +76,11 @@ std::string NodeHandle::resolve_service_name(const std::string & service) const
   return resolve_name(service, name_, namespace_, true, &local_arguments_, global_arguments());
 }
 
-void NodeHandle::add_subscription(const std::shared_ptr<SubscriptionBase> & subscription)
+void NodeHandle::add_executable(const std::shared_ptr<Executable> & executable)
 {
   {
     std::lock_guard<std::mutex> lock(entities_mutex_);
-    subscriptions_.push_back(subscription);
+    executables_.push_back(executable);
   }
   context_->work_signal().notify();
 }
@@ -97,46 +94,16 @@ void NodeHandle::add_timer(const std::shared_ptr<TimerBase> & timer)
   context_->work_signal().notify();
 }
 
-std::vector<std::shared_ptr<SubscriptionBase>> NodeHandle::subscriptions() const
+std::vector<std::shared_ptr<Executable>> NodeHandle::executables() const
 {
   std::lock_guard<std::mutex> lock(entities_mutex_);
-  return lock_all(subscriptions_);
+  return lock_all(executables_);
 }
 
 std::vector<std::shared_ptr<TimerBase>> NodeHandle::timers() const
 {
   std::lock_guard<std::mutex> lock(entities_mutex_);
   return lock_all(timers_);
-}
-
-void NodeHandle::add_service(const std::shared_ptr<ServiceBase> & service)
-{
-  {
-    std::lock_guard<std::mutex> lock(entities_mutex_);
-    services_.push_back(service);
-  }
-  context_->work_signal().notify();
-}
-
-void NodeHandle::add_client(const std::shared_ptr<ClientBase> & client)
-{
-  {
-    std::lock_guard<std::mutex> lock(entities_mutex_);
-    clients_.push_back(client);
-  }
-  context_->work_signal().notify();
-}
-
-std::vector<std::shared_ptr<ServiceBase>> NodeHandle::services() const
-{
-  std::lock_guard<std::mutex> lock(entities_mutex_);
-  return lock_all(services_);
-}
-
-std::vector<std::shared_ptr<ClientBase>> NodeHandle::clients() const
-{
-  std::lock_guard<std::mutex> lock(entities_mutex_);
-  return lock_all(clients_);
 }
 
 }  // namespace detail

@@ -150,6 +150,18 @@ TEST_F(Executor, SpinReturnsOnShutdownAndOnCancel)
   stopper.join();
 }
 
+TEST(Rate, PacesALoopAndReportsAMissedPeriod)
+{
+  rclcpp::WallRate rate(std::chrono::milliseconds(20));
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_TRUE(rate.sleep());
+  }
+  EXPECT_GE(std::chrono::steady_clock::now() - start, 100ms);
+  std::this_thread::sleep_for(30ms);
+  EXPECT_FALSE(rate.sleep());
+}
+
 TEST_F(Executor, RefusesANodeThatAlreadyHasAnExecutor)
 {
   executor.add_node(node);

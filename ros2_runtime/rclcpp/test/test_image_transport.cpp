@@ -56,7 +56,6 @@ TEST(ImageTransport, KeepLastOneHandsABusyReaderOnlyTheNewestImage)
   const auto frames = received_frames(listener.out());
   ASSERT_FALSE(frames.empty()) << listener.out();
   EXPECT_LT(frames.size(), 8u) << listener.out();
-  EXPECT_EQ(frames.front(), 0);
   EXPECT_EQ(frames.back(), 19) << "the newest image must survive";
   for (size_t i = 1; i < frames.size(); ++i) {
     EXPECT_LT(frames[i - 1], frames[i]);

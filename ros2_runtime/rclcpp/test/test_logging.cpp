@@ -47,7 +47,8 @@ TEST(ConsoleLogging, DefaultFormatOnStderrFromInfoUp)
   }
   EXPECT_EQ(
     records,
-    (std::vector<std::string>{"INFO info 2", "WARN warn 3", "ERROR error 4", "FATAL fatal 5"}))
+    (std::vector<std::string>{"INFO info 2", "WARN warn 3", "ERROR error 4", "FATAL fatal 5",
+      "INFO once 0", "INFO throttled 0", "INFO expression 2"}))
     << run.err;
 }
 

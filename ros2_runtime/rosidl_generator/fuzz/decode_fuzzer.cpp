@@ -1,4 +1,5 @@
-// libFuzzer target: arbitrary bytes decoded as every standard message. A
+// libFuzzer target: arbitrary bytes decoded as every standard message and
+// the generator's test message, which holds every form of field. A
 // decoder fault shows as a sanitizer report; a payload that decodes must
 // encode to exactly serialized_size() bytes that decode and encode to the
 // same bytes again.
@@ -20,6 +21,7 @@
 #include "rmw_dds_common/msg/gid.hpp"
 #include "rmw_dds_common/msg/node_entities_info.hpp"
 #include "rmw_dds_common/msg/participant_entities_info.hpp"
+#include "rosidl_generator_test_msgs/msg/features.hpp"
 #include "sensor_msgs/msg/camera_info.hpp"
 #include "sensor_msgs/msg/image.hpp"
 #include "sensor_msgs/msg/point_cloud2.hpp"
@@ -86,6 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t * data, std::size_t size)
     geometry_msgs::msg::Vector3, geometry_msgs::msg::Transform,
     geometry_msgs::msg::TransformStamped, tf2_msgs::msg::TFMessage,
     rmw_dds_common::msg::Gid, rmw_dds_common::msg::NodeEntitiesInfo,
-    rmw_dds_common::msg::ParticipantEntitiesInfo>(data, size);
+    rmw_dds_common::msg::ParticipantEntitiesInfo,
+    rosidl_generator_test_msgs::msg::Features>(data, size);
   return 0;
 }

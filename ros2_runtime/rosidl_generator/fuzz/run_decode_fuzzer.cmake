@@ -3,7 +3,8 @@
 #   cmake -DCLANGXX=... -DRUNTIME_SOURCE_DIR=... -DRUNTIME_BINARY_DIR=... -DWORK_DIR=...
 #     -DSECONDS=... -P run_decode_fuzzer.cmake
 
-file(GLOB generated "${RUNTIME_BINARY_DIR}/*/rosidl_generator_cpp")
+file(GLOB generated "${RUNTIME_BINARY_DIR}/*/rosidl_generator_cpp"
+  "${RUNTIME_BINARY_DIR}/rosidl_generator/test/rosidl_generator_cpp")
 set(includes "-I${RUNTIME_SOURCE_DIR}/rosidl_runtime_cpp/include")
 foreach(dir ${generated})
   list(APPEND includes "-I${dir}")

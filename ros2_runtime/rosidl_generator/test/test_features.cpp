@@ -32,6 +32,9 @@ static_assert(same<decltype(Features::fixed_strings), std::array<std::string, 2>
 static_assert(same<decltype(Features::few_bytes), rosidl_runtime_cpp::BoundedVector<uint8_t, 4>>);
 static_assert(same<decltype(Features::flags), std::vector<bool>>);
 static_assert(same<decltype(Features::headers), std::array<std_msgs::msg::Header, 2>>);
+static_assert(same<decltype(Features::short_pair), std::array<std::string, 2>>);
+static_assert(same<decltype(Features::few_short_words),
+  rosidl_runtime_cpp::BoundedVector<std::string, 2>>);
 static_assert(same<decltype(Features::empties),
   rosidl_runtime_cpp::BoundedVector<std_msgs::msg::Empty, 3>>);
 
@@ -124,6 +127,18 @@ TEST(Features, RefusesBoundedFieldsOverTheirBound)
   f.few_bytes.clear();
   f.short_text = "abcdef";
   EXPECT_FALSE(decode(wire(f), back));
+  f.short_text.clear();
+  ASSERT_TRUE(decode(wire(f), back));
+
+  for (auto lengthen : {
+      +[](Features & m) {m.short_pair[1] = "abcd";},
+      +[](Features & m) {m.short_words = {"abc", "abcd"};},
+      +[](Features & m) {m.few_short_words = {"abcd"};}})
+  {
+    Features longer = f;
+    lengthen(longer);
+    EXPECT_FALSE(decode(wire(longer), back));
+  }
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+#include "rclcpp/detail/executable.hpp"
 #include "rclcpp/detail/node_handle.hpp"
 #include "rclcpp/macros.hpp"
 #include "rmw/types.h"
@@ -74,7 +75,7 @@ struct FutureAndRequestId
 
 }  // namespace detail
 
-class ClientBase
+class ClientBase : public detail::Executable
 {
 public:
   RCLCPP_SMART_PTR_DEFINITIONS(ClientBase)
@@ -103,9 +104,7 @@ public:
       std::chrono::duration_cast<std::chrono::nanoseconds>(timeout));
   }
 
-  bool has_data() const;
-  // Takes one reply and completes its request; false when none waited.
-  virtual bool execute_one() = 0;
+  bool has_data() const override;
 
 protected:
   bool wait_for_service_nanoseconds(std::chrono::nanoseconds timeout);
@@ -198,6 +197,7 @@ public:
     return n;
   }
 
+  // Takes one reply and completes its request; false when none waited.
   bool execute_one() override
   {
     int64_t sequence_id = 0;

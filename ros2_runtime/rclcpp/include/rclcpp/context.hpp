@@ -4,6 +4,8 @@
 #define RCLCPP__CONTEXT_HPP_
 
 #include <chrono>
+#include <condition_variable>
+#include <cstdint>
 #include <functional>
 #include <list>
 #include <memory>
@@ -68,7 +70,7 @@ public:
   OnShutdownCallbackHandle add_on_shutdown_callback(OnShutdownCallback callback);
   bool remove_on_shutdown_callback(const OnShutdownCallbackHandle & handle);
 
-  // Sleeps, but wakes early on shutdown; true when the full time passed.
+  // Sleeps, waking early on shutdown; true when the context is still valid.
   bool sleep_for(const std::chrono::nanoseconds & nanoseconds);
 
   // Throws std::runtime_error on a context that was never initialized.
@@ -78,6 +80,8 @@ public:
 
 private:
   mutable std::mutex mutex_;
+  std::condition_variable sleep_interrupted_;
+  uint64_t shutdowns_ = 0;
   bool valid_ = false;
   std::string shutdown_reason_;
   InitOptions init_options_;

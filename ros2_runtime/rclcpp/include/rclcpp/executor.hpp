@@ -1,7 +1,6 @@
 // Runs the callbacks of its nodes on the thread that spins it, one at a
-// time: timers that are due first, then subscriptions with a waiting
-// sample, then services with a waiting request and clients with a waiting
-// reply. Between rounds it sleeps until a sample arrives, a timer falls
+// time: timers that are due first, then subscriptions, services and
+// clients with work waiting. Between rounds it sleeps until a sample arrives, a timer falls
 // due, or the context shuts down.
 #ifndef RCLCPP__EXECUTOR_HPP_
 #define RCLCPP__EXECUTOR_HPP_
@@ -103,7 +102,7 @@ private:
 
   std::mutex nodes_mutex_;
   std::vector<std::weak_ptr<detail::NodeHandle>> nodes_;
-  size_t next_subscription_ = 0;
+  size_t next_executable_ = 0;
 };
 
 }  // namespace rclcpp

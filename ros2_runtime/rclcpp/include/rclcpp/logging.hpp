@@ -1,10 +1,10 @@
-// RCLCPP_<SEVERITY> and RCLCPP_<SEVERITY>_STREAM: printf- and stream-style
-// records carrying the caller's function, file and line, written to the
+// RCLCPP_<SEVERITY>, _STREAM, _ONCE, _EXPRESSION and _THROTTLE: records carrying the caller's function, file and line, written to the
 // console in rcutils' format (RCUTILS_CONSOLE_OUTPUT_FORMAT) when the
 // logger's level lets them through.
 #ifndef RCLCPP__LOGGING_HPP_
 #define RCLCPP__LOGGING_HPP_
 
+#include <cstdint>
 #include <sstream>
 #include <string>
 #include <type_traits>
@@ -64,6 +64,39 @@ void set_logger_level(const std::string & logger_name, Logger::Level level);
     } \
   } while (0)
 
+// Conditional forms: first call only, only when `expression` holds, at most
+// once per `duration` milliseconds of `clock`.
+#define RCLCPP_LOG_ONCE_(severity, logger, ...) \
+  do { \
+    static bool rclcpp_log_once_done_ = false; \
+    if (!rclcpp_log_once_done_) { \
+      rclcpp_log_once_done_ = true; \
+      RCLCPP_LOG_(severity, logger, __VA_ARGS__); \
+    } \
+  } while (0)
+
+#define RCLCPP_LOG_EXPRESSION_(severity, logger, expression, ...) \
+  do { \
+    if (expression) { \
+      RCLCPP_LOG_(severity, logger, __VA_ARGS__); \
+    } \
+  } while (0)
+
+#define RCLCPP_LOG_THROTTLE_(severity, logger, clock, duration, ...) \
+  do { \
+    static int64_t rclcpp_log_throttle_last_ = 0; \
+    static bool rclcpp_log_throttle_started_ = false; \
+    const int64_t rclcpp_log_throttle_now_ = (clock).now().nanoseconds(); \
+    if (!rclcpp_log_throttle_started_ || \
+      rclcpp_log_throttle_now_ - rclcpp_log_throttle_last_ >= \
+      static_cast<int64_t>(duration) * 1000000LL) \
+    { \
+      rclcpp_log_throttle_started_ = true; \
+      rclcpp_log_throttle_last_ = rclcpp_log_throttle_now_; \
+      RCLCPP_LOG_(severity, logger, __VA_ARGS__); \
+    } \
+  } while (0)
+
 #define RCLCPP_DEBUG(logger, ...) RCLCPP_LOG_(::rclcpp::Logger::Level::Debug, logger, __VA_ARGS__)
 #define RCLCPP_INFO(logger, ...) RCLCPP_LOG_(::rclcpp::Logger::Level::Info, logger, __VA_ARGS__)
 #define RCLCPP_WARN(logger, ...) RCLCPP_LOG_(::rclcpp::Logger::Level::Warn, logger, __VA_ARGS__)
@@ -80,5 +113,40 @@ void set_logger_level(const std::string & logger_name, Logger::Level level);
   RCLCPP_LOG_STREAM_(::rclcpp::Logger::Level::Error, logger, stream_arg)
 #define RCLCPP_FATAL_STREAM(logger, stream_arg) \
   RCLCPP_LOG_STREAM_(::rclcpp::Logger::Level::Fatal, logger, stream_arg)
+
+#define RCLCPP_DEBUG_ONCE(logger, ...) \
+  RCLCPP_LOG_ONCE_(::rclcpp::Logger::Level::Debug, logger, __VA_ARGS__)
+#define RCLCPP_DEBUG_EXPRESSION(logger, expression, ...) \
+  RCLCPP_LOG_EXPRESSION_(::rclcpp::Logger::Level::Debug, logger, expression, __VA_ARGS__)
+#define RCLCPP_DEBUG_THROTTLE(logger, clock, duration, ...) \
+  RCLCPP_LOG_THROTTLE_(::rclcpp::Logger::Level::Debug, logger, clock, duration, __VA_ARGS__)
+
+#define RCLCPP_INFO_ONCE(logger, ...) \
+  RCLCPP_LOG_ONCE_(::rclcpp::Logger::Level::Info, logger, __VA_ARGS__)
+#define RCLCPP_INFO_EXPRESSION(logger, expression, ...) \
+  RCLCPP_LOG_EXPRESSION_(::rclcpp::Logger::Level::Info, logger, expression, __VA_ARGS__)
+#define RCLCPP_INFO_THROTTLE(logger, clock, duration, ...) \
+  RCLCPP_LOG_THROTTLE_(::rclcpp::Logger::Level::Info, logger, clock, duration, __VA_ARGS__)
+
+#define RCLCPP_WARN_ONCE(logger, ...) \
+  RCLCPP_LOG_ONCE_(::rclcpp::Logger::Level::Warn, logger, __VA_ARGS__)
+#define RCLCPP_WARN_EXPRESSION(logger, expression, ...) \
+  RCLCPP_LOG_EXPRESSION_(::rclcpp::Logger::Level::Warn, logger, expression, __VA_ARGS__)
+#define RCLCPP_WARN_THROTTLE(logger, clock, duration, ...) \
+  RCLCPP_LOG_THROTTLE_(::rclcpp::Logger::Level::Warn, logger, clock, duration, __VA_ARGS__)
+
+#define RCLCPP_ERROR_ONCE(logger, ...) \
+  RCLCPP_LOG_ONCE_(::rclcpp::Logger::Level::Error, logger, __VA_ARGS__)
+#define RCLCPP_ERROR_EXPRESSION(logger, expression, ...) \
+  RCLCPP_LOG_EXPRESSION_(::rclcpp::Logger::Level::Error, logger, expression, __VA_ARGS__)
+#define RCLCPP_ERROR_THROTTLE(logger, clock, duration, ...) \
+  RCLCPP_LOG_THROTTLE_(::rclcpp::Logger::Level::Error, logger, clock, duration, __VA_ARGS__)
+
+#define RCLCPP_FATAL_ONCE(logger, ...) \
+  RCLCPP_LOG_ONCE_(::rclcpp::Logger::Level::Fatal, logger, __VA_ARGS__)
+#define RCLCPP_FATAL_EXPRESSION(logger, expression, ...) \
+  RCLCPP_LOG_EXPRESSION_(::rclcpp::Logger::Level::Fatal, logger, expression, __VA_ARGS__)
+#define RCLCPP_FATAL_THROTTLE(logger, clock, duration, ...) \
+  RCLCPP_LOG_THROTTLE_(::rclcpp::Logger::Level::Fatal, logger, clock, duration, __VA_ARGS__)
 
 #endif  // RCLCPP__LOGGING_HPP_

@@ -73,7 +73,7 @@ public:
     auto subscription = std::make_shared<SubscriptionT>(
       handle_, handle_->resolve_topic_name(topic_name), qos,
       AnySubscriptionCallback<MessageT>(std::forward<CallbackT>(callback)));
-    handle_->add_subscription(subscription);
+    handle_->add_executable(subscription);
     return subscription;
   }
 
@@ -98,7 +98,7 @@ public:
     auto service = std::make_shared<Service<ServiceT>>(
       handle_, handle_->resolve_service_name(service_name),
       AnyServiceCallback<ServiceT>(std::forward<CallbackT>(callback)), qos_profile, logger_);
-    handle_->add_service(service);
+    handle_->add_executable(service);
     return service;
   }
 
@@ -111,7 +111,7 @@ public:
     (void)group;
     auto client = std::make_shared<Client<ServiceT>>(
       handle_, handle_->resolve_service_name(service_name), qos_profile);
-    handle_->add_client(client);
+    handle_->add_executable(client);
     return client;
   }
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "rclcpp/any_service_callback.hpp"
+#include "rclcpp/detail/executable.hpp"
 #include "rclcpp/detail/node_handle.hpp"
 #include "rclcpp/logger.hpp"
 #include "rclcpp/macros.hpp"
@@ -29,7 +30,7 @@ class Writer;
 namespace rclcpp
 {
 
-class ServiceBase
+class ServiceBase : public detail::Executable
 {
 public:
   RCLCPP_SMART_PTR_DEFINITIONS(ServiceBase)
@@ -45,9 +46,7 @@ public:
 
   const char * get_service_name() const {return service_name_.c_str();}
 
-  bool has_data() const;
-  // Takes one request, runs the callback and answers; false when none waited.
-  virtual bool execute_one() = 0;
+  bool has_data() const override;
 
 protected:
   // One waiting request's wire bytes and identity; false when none waits.
@@ -106,6 +105,7 @@ public:
     send_response_message(req_id, rmw_fastdds::message_ops<Response>(), &response);
   }
 
+  // Takes one request, runs the callback and answers; false when none waited.
   bool execute_one() override
   {
     auto header = std::make_shared<rmw_request_id_t>();

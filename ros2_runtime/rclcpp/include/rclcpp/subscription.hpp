@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "rclcpp/any_subscription_callback.hpp"
+#include "rclcpp/detail/executable.hpp"
 #include "rclcpp/detail/node_handle.hpp"
 #include "rclcpp/macros.hpp"
 #include "rclcpp/message_info.hpp"
@@ -27,7 +28,7 @@ class Reader;
 namespace rclcpp
 {
 
-class SubscriptionBase
+class SubscriptionBase : public detail::Executable
 {
 public:
   RCLCPP_SMART_PTR_DEFINITIONS(SubscriptionBase)
@@ -44,9 +45,7 @@ public:
   size_t get_publisher_count() const;
   QoS get_actual_qos() const {return qos_;}
 
-  bool has_data() const;
-  // Takes one sample and runs the callback with it; false when none waited.
-  virtual bool execute_one() = 0;
+  bool has_data() const override;
 
   // Blocks until a sample waits, the deadline passes or the context shuts
   // down; true only in the first case.

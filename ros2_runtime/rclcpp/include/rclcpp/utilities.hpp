@@ -39,8 +39,7 @@ bool shutdown(
 
 void on_shutdown(std::function<void()> callback, Context::SharedPtr context = nullptr);
 
-// Sleeps, waking early on shutdown; true when the full time passed and the
-// context is still valid.
+// Sleeps, waking early on shutdown; true when the context is still valid.
 bool sleep_for(
   const std::chrono::nanoseconds & nanoseconds, Context::SharedPtr context = nullptr);
 

@@ -24,6 +24,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <tuple>
 #include <type_traits>
 #include <vector>
 
@@ -178,16 +179,23 @@ struct Codec<std::basic_string<char16_t, Traits, Alloc>>
   }
 };
 
-// Plain numbers are copied in blocks of 2 KiB: for larger blocks glibc's
-// memcpy on x86 turns to rep movsb, which runs ten times slower when the
-// destination lies a few bytes after the source modulo 4 KiB, as a message's
-// pixels and their place in a payload often do.
+// Plain numbers go as one copy, except where glibc's memcpy on x86 would
+// copy them with rep movsb while the destination lies a few bytes after the
+// source modulo 4 KiB: that runs up to ten times slower, so such copies go
+// in blocks of 2 KiB, too short for rep movsb.
 template<typename T>
-constexpr std::size_t block_size = 2048 / sizeof(T);
+std::size_t copy_block(const void * destination, const void * source, std::size_t n)
+{
+  const std::uintptr_t distance =
+    (reinterpret_cast<std::uintptr_t>(destination) - reinterpret_cast<std::uintptr_t>(source)) %
+    4096;
+  return distance != 0 && distance < 64 ? 2048 / sizeof(T) : n;
+}
 
-// The elements of an array or sequence, without a count. Fast CDR aligns a
+// The elements of an array or sequence, without a count, each through
+// ElementCodec (Codec<T>, or a bounded string's codec). Fast CDR aligns a
 // block of plain numbers only when it is not empty.
-template<typename T>
+template<typename T, typename ElementCodec = Codec<T>>
 struct Elements
 {
   static std::size_t size(const T * first, std::size_t n, std::size_t offset)
@@ -196,7 +204,7 @@ struct Elements
       return n == 0 ? offset : align(offset, sizeof(T)) + n * sizeof(T);
     } else {
       for (std::size_t i = 0; i < n; ++i) {
-        offset = Codec<T>::size(first[i], offset);
+        offset = ElementCodec::size(first[i], offset);
       }
       return offset;
     }
@@ -207,67 +215,77 @@ struct Elements
       if (n != 0) {
         pad(cdr, sizeof(T));
       }
-      for (std::size_t done = 0; done < n; done += block_size<T>) {
-        cdr.serializeArray(first + done, std::min(block_size<T>, n - done));
+      const std::size_t block = copy_block<T>(cdr.getCurrentPosition(), first, n);
+      for (std::size_t done = 0; done < n; done += block) {
+        cdr.serializeArray(first + done, std::min(block, n - done));
       }
     } else {
       for (std::size_t i = 0; i < n; ++i) {
-        Codec<T>::write(cdr, first[i]);
+        ElementCodec::write(cdr, first[i]);
       }
     }
   }
   static void read(Reader & in, T * first, std::size_t n)
   {
     if constexpr (is_plain_v<T>) {
-      for (std::size_t done = 0; done < n; done += block_size<T>) {
-        in.cdr.deserializeArray(first + done, std::min(block_size<T>, n - done));
+      const std::size_t block = copy_block<T>(first, in.cdr.getCurrentPosition(), n);
+      for (std::size_t done = 0; done < n; done += block) {
+        in.cdr.deserializeArray(first + done, std::min(block, n - done));
       }
     } else {
       for (std::size_t i = 0; i < n; ++i) {
-        Codec<T>::read(in, first[i]);
+        ElementCodec::read(in, first[i]);
       }
     }
   }
 };
 
-template<typename T, std::size_t N>
-struct Codec<std::array<T, N>>
+template<typename Array, typename ElementCodec = Codec<typename Array::value_type>>
+struct ArrayCodec
 {
-  static constexpr std::size_t min_size = N * Codec<T>::min_size;
-  static std::size_t size(const std::array<T, N> & a, std::size_t offset)
+  using T = typename Array::value_type;
+  static constexpr std::size_t min_size = std::tuple_size_v<Array> * ElementCodec::min_size;
+  static std::size_t size(const Array & a, std::size_t offset)
   {
-    return Elements<T>::size(a.data(), N, offset);
+    return Elements<T, ElementCodec>::size(a.data(), a.size(), offset);
   }
-  static void write(eprosima::fastcdr::Cdr & cdr, const std::array<T, N> & a)
+  static void write(eprosima::fastcdr::Cdr & cdr, const Array & a)
   {
-    Elements<T>::write(cdr, a.data(), N);
+    Elements<T, ElementCodec>::write(cdr, a.data(), a.size());
   }
-  static void read(Reader & in, std::array<T, N> & a) {Elements<T>::read(in, a.data(), N);}
+  static void read(Reader & in, Array & a)
+  {
+    Elements<T, ElementCodec>::read(in, a.data(), a.size());
+  }
 };
 
+template<typename T, std::size_t N>
+struct Codec<std::array<T, N>>: ArrayCodec<std::array<T, N>> {};
+
 // Sequences: std::vector for T[], BoundedVector for T[<=N].
-template<typename Seq, std::size_t Bound>
+template<typename Seq, std::size_t Bound,
+  typename ElementCodec = Codec<typename Seq::value_type>>
 struct SequenceCodec
 {
   using T = typename Seq::value_type;
   static constexpr std::size_t min_size = 4;
   static std::size_t size(const Seq & v, std::size_t offset)
   {
-    return Elements<T>::size(v.data(), v.size(), align(offset, 4) + 4);
+    return Elements<T, ElementCodec>::size(v.data(), v.size(), align(offset, 4) + 4);
   }
   static void write(eprosima::fastcdr::Cdr & cdr, const Seq & v)
   {
     write_count(cdr, v.size());
-    Elements<T>::write(cdr, v.data(), v.size());
+    Elements<T, ElementCodec>::write(cdr, v.data(), v.size());
   }
   static void read(Reader & in, Seq & v)
   {
-    const uint32_t n = in.count(Codec<T>::min_size);
+    const uint32_t n = in.count(ElementCodec::min_size);
     if (n > Bound) {
       throw eprosima::fastcdr::exception::BadParamException("sequence exceeds its bound");
     }
     v.resize(n);
-    Elements<T>::read(in, v.data(), n);
+    Elements<T, ElementCodec>::read(in, v.data(), n);
   }
 };
 

@@ -1,4 +1,4 @@
-// What a node's publishers, subscriptions, timers, services and clients share and keep alive:
+// What a node's publishers, subscriptions and timers share and keep alive:
 // the context, the node's names and place in the ROS graph, and the lists
 // an executor walks (the node's one, mutually exclusive, callback group).
 #ifndef RCLCPP__DETAIL__NODE_HANDLE_HPP_
@@ -12,15 +12,13 @@
 #include <vector>
 
 #include "rclcpp/context.hpp"
+#include "rclcpp/detail/executable.hpp"
 #include "rclcpp/detail/arguments.hpp"
 #include "rclcpp/logger.hpp"
 
 namespace rclcpp
 {
 
-class ClientBase;
-class ServiceBase;
-class SubscriptionBase;
 class TimerBase;
 
 namespace detail
@@ -50,14 +48,10 @@ public:
   std::string resolve_topic_name(const std::string & topic) const;
   std::string resolve_service_name(const std::string & service) const;
 
-  void add_subscription(const std::shared_ptr<SubscriptionBase> & subscription);
+  void add_executable(const std::shared_ptr<Executable> & executable);
   void add_timer(const std::shared_ptr<TimerBase> & timer);
-  std::vector<std::shared_ptr<SubscriptionBase>> subscriptions() const;
+  std::vector<std::shared_ptr<Executable>> executables() const;
   std::vector<std::shared_ptr<TimerBase>> timers() const;
-  void add_service(const std::shared_ptr<ServiceBase> & service);
-  void add_client(const std::shared_ptr<ClientBase> & client);
-  std::vector<std::shared_ptr<ServiceBase>> services() const;
-  std::vector<std::shared_ptr<ClientBase>> clients() const;
 
   std::atomic<bool> & associated_with_executor() {return associated_with_executor_;}
 
@@ -70,10 +64,8 @@ private:
   std::string namespace_;
   size_t graph_id_;
   mutable std::mutex entities_mutex_;
-  mutable std::vector<std::weak_ptr<SubscriptionBase>> subscriptions_;
+  mutable std::vector<std::weak_ptr<Executable>> executables_;
   mutable std::vector<std::weak_ptr<TimerBase>> timers_;
-  mutable std::vector<std::weak_ptr<ServiceBase>> services_;
-  mutable std::vector<std::weak_ptr<ClientBase>> clients_;
   std::atomic<bool> associated_with_executor_{false};
 };
 

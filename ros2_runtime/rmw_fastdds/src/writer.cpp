@@ -81,6 +81,13 @@ bool Writer::is_matched(const eprosima::fastrtps::rtps::GUID_t & reader) const
   return matched_.count(reader) > 0;
 }
 
+bool Writer::wait_for_match(
+  const eprosima::fastrtps::rtps::GUID_t & reader, std::chrono::nanoseconds timeout) const
+{
+  std::unique_lock<std::mutex> lock(matched_mutex_);
+  return matched_changed_.wait_for(lock, timeout, [&] {return matched_.count(reader) > 0;});
+}
+
 eprosima::fastrtps::rtps::GUID_t Writer::guid() const
 {
   return writer_->guid();
@@ -90,12 +97,15 @@ void Writer::on_publication_matched(
   dds::DataWriter *, const dds::PublicationMatchedStatus & status)
 {
   const auto reader = eprosima::fastrtps::rtps::iHandle2GUID(status.last_subscription_handle);
-  std::lock_guard<std::mutex> lock(matched_mutex_);
-  if (status.current_count_change > 0) {
-    matched_.insert(reader);
-  } else if (status.current_count_change < 0) {
-    matched_.erase(reader);
+  {
+    std::lock_guard<std::mutex> lock(matched_mutex_);
+    if (status.current_count_change > 0) {
+      matched_.insert(reader);
+    } else if (status.current_count_change < 0) {
+      matched_.erase(reader);
+    }
   }
+  matched_changed_.notify_all();
 }
 
 }  // namespace rmw_fastdds

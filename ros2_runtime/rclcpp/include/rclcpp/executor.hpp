@@ -1,6 +1,6 @@
 // Runs the callbacks of its nodes on the thread that spins it, one at a
-// time: timers that are due first, then subscriptions (and other
-// executables) with work waiting. Between rounds it sleeps until a sample arrives, a timer falls
+// time: timers that are due first, then subscriptions, services and
+// clients with work waiting. Between rounds it sleeps until a sample arrives, a timer falls
 // due, or the context shuts down.
 #ifndef RCLCPP__EXECUTOR_HPP_
 #define RCLCPP__EXECUTOR_HPP_

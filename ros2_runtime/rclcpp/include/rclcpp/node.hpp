@@ -1,5 +1,5 @@
 // rclcpp::Node: names, logger, clock, parameters, and the factories for
-// publishers, subscriptions and timers.
+// publishers, subscriptions, timers, services and clients.
 #ifndef RCLCPP__NODE_HPP_
 #define RCLCPP__NODE_HPP_
 
@@ -12,6 +12,8 @@
 
 #include "rcl_interfaces/msg/parameter_descriptor.hpp"
 #include "rcl_interfaces/msg/set_parameters_result.hpp"
+#include "rclcpp/callback_group.hpp"
+#include "rclcpp/client.hpp"
 #include "rclcpp/clock.hpp"
 #include "rclcpp/context.hpp"
 #include "rclcpp/detail/node_handle.hpp"
@@ -23,6 +25,7 @@
 #include "rclcpp/parameter.hpp"
 #include "rclcpp/publisher.hpp"
 #include "rclcpp/qos.hpp"
+#include "rclcpp/service.hpp"
 #include "rclcpp/subscription.hpp"
 #include "rclcpp/time.hpp"
 #include "rclcpp/timer.hpp"
@@ -83,6 +86,33 @@ public:
       handle_->context());
     handle_->add_timer(timer);
     return timer;
+  }
+
+  template<typename ServiceT, typename CallbackT>
+  typename Service<ServiceT>::SharedPtr create_service(
+    const std::string & service_name, CallbackT && callback,
+    const rmw_qos_profile_t & qos_profile = rmw_qos_profile_services_default,
+    CallbackGroup::SharedPtr group = nullptr)
+  {
+    (void)group;
+    auto service = std::make_shared<Service<ServiceT>>(
+      handle_, handle_->resolve_service_name(service_name),
+      AnyServiceCallback<ServiceT>(std::forward<CallbackT>(callback)), qos_profile, logger_);
+    handle_->add_executable(service);
+    return service;
+  }
+
+  template<typename ServiceT>
+  typename Client<ServiceT>::SharedPtr create_client(
+    const std::string & service_name,
+    const rmw_qos_profile_t & qos_profile = rmw_qos_profile_services_default,
+    CallbackGroup::SharedPtr group = nullptr)
+  {
+    (void)group;
+    auto client = std::make_shared<Client<ServiceT>>(
+      handle_, handle_->resolve_service_name(service_name), qos_profile);
+    handle_->add_executable(client);
+    return client;
   }
 
   const ParameterValue & declare_parameter(

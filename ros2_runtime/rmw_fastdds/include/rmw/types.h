@@ -1,5 +1,6 @@
 // QoS vocabulary of rmw, as ROS 2 code names it (rmw_qos_profile_t and its
-// policy enums), with rmw's values.
+// policy enums), with rmw's values, and the identities of messages and
+// service requests.
 #ifndef RMW__TYPES_H_
 #define RMW__TYPES_H_
 
@@ -84,5 +85,20 @@ typedef struct rmw_message_info_s
   rmw_gid_t publisher_gid;
   bool from_intra_process;
 } rmw_message_info_t;
+
+// A service request's identity: the requesting client's gid (its reply
+// reader's GUID on Fast DDS) and the request's sequence number.
+typedef struct rmw_request_id_s
+{
+  int8_t writer_guid[16];
+  int64_t sequence_number;
+} rmw_request_id_t;
+
+typedef struct rmw_service_info_s
+{
+  rmw_time_point_value_t source_timestamp;
+  rmw_time_point_value_t received_timestamp;
+  rmw_request_id_t request_id;
+} rmw_service_info_t;
 
 #endif  // RMW__TYPES_H_

@@ -8,6 +8,8 @@
 #include <fastdds/dds/topic/Topic.hpp>
 #include <fastrtps/rtps/common/WriteParams.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -43,6 +45,9 @@ public:
 
   size_t matched_count() const;
   bool is_matched(const eprosima::fastrtps::rtps::GUID_t & reader) const;
+  // Blocks until `reader` is matched or the timeout passes; true when matched.
+  bool wait_for_match(
+    const eprosima::fastrtps::rtps::GUID_t & reader, std::chrono::nanoseconds timeout) const;
   eprosima::fastrtps::rtps::GUID_t guid() const;
   Gid gid() const {return to_gid(guid());}
 
@@ -55,6 +60,7 @@ private:
   eprosima::fastdds::dds::Topic * topic_;
   eprosima::fastdds::dds::DataWriter * writer_ = nullptr;
   mutable std::mutex matched_mutex_;
+  mutable std::condition_variable matched_changed_;
   std::set<eprosima::fastrtps::rtps::GUID_t> matched_;
 };
 

@@ -351,8 +351,9 @@ TEST_F(ArmLocationNode, RefusesMapFilesItCannotUse)
     "/toilet_mapping_2floor_test_all_close.pcd} is not exist", 1s, true));
 
   // A directory named like a map passes the presence test but is no map.
-  fs::create_directory(dir / "toilet_mapping_2floor_test_all_close.pcd");
-  r = call("all_close");
+  fs::remove(dir / "toilet_mapping_2floor_test_cover_open.pcd");
+  fs::create_directory(dir / "toilet_mapping_2floor_test_cover_open.pcd");
+  r = call("cover_open");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.message, "could not read pcd file");
   fs::remove_all(dir);
@@ -489,7 +490,7 @@ TEST_F(ArmLocationNode, ExitsWith255WhenNoCameraInfoArrives)
   EXPECT_EQ(node.out(), "init camera intrinsic info failed\n");
   EXPECT_NE(node.err().find("init intrinsic parameters failed"), std::string::npos);
 
-  ChildProcess empty(nodeArguments({"camera_info_topic:="}));
+  ChildProcess empty(nodeArguments({"camera_info_topic:=''"}));
   EXPECT_EQ(empty.wait(5s), 255);
   EXPECT_NE(empty.err().find("camera info topic empty"), std::string::npos);
 }

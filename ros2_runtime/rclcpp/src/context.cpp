@@ -1,7 +1,9 @@
 #include "rclcpp/context.hpp"
 
 #include <chrono>
+#include <cstdlib>
 #include <condition_variable>
+#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -13,6 +15,21 @@
 
 namespace rclcpp
 {
+namespace
+{
+
+// exit() while nodes live on (a TF listener spinning on its own thread)
+// would have Fast DDS's factory, destroyed with the statics, delete entities
+// under a running executor: stop every executor first.
+void shutdown_at_exit()
+{
+  for (const auto & context : detail::registered_contexts()) {
+    context->shutdown("process exit");
+    context->wait_until_idle(std::chrono::seconds(2));
+  }
+}
+
+}  // namespace
 
 Context::~Context()
 {
@@ -40,6 +57,28 @@ void Context::init(int argc, char const * const * argv, const InitOptions & init
   shutdown_reason_.clear();
   valid_ = true;
   detail::register_context(shared_from_this());
+  static std::once_flag at_exit;
+  std::call_once(at_exit, [] {std::atexit(shutdown_at_exit);});
+}
+
+void Context::enter_spin()
+{
+  std::lock_guard<std::mutex> lock(mutex_);
+  ++spinning_;
+}
+
+void Context::leave_spin()
+{
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (--spinning_ == 0) {
+    idle_.notify_all();
+  }
+}
+
+bool Context::wait_until_idle(std::chrono::nanoseconds timeout)
+{
+  std::unique_lock<std::mutex> lock(mutex_);
+  return idle_.wait_for(lock, timeout, [this] {return spinning_ == 0;});
 }
 
 bool Context::is_valid() const

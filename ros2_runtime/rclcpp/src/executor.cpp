@@ -31,10 +31,12 @@ Executor::SpinningGuard::SpinningGuard(Executor & executor)
   if (executor_.spinning_.exchange(true)) {
     throw std::runtime_error("spin() called while already spinning");
   }
+  executor_.context_->enter_spin();
 }
 
 Executor::SpinningGuard::~SpinningGuard()
 {
+  executor_.context_->leave_spin();
   executor_.spinning_ = false;
 }
 

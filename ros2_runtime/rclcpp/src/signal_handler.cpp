@@ -63,16 +63,7 @@ void deferred_handler()
   while (true) {
     while (sem_wait(&h.wakeup) != 0) {}
     RCLCPP_INFO(rclcpp::get_logger("rclcpp"), "signal_handler(signum=%d)", h.last_signal.load());
-    std::vector<std::shared_ptr<Context>> live;
-    {
-      std::lock_guard<std::mutex> lock(h.mutex);
-      for (const auto & weak : h.contexts) {
-        if (auto context = weak.lock()) {
-          live.push_back(context);
-        }
-      }
-    }
-    for (const auto & context : live) {
+    for (const auto & context : registered_contexts()) {
       if (context->get_init_options().shutdown_on_signal) {
         context->shutdown("signal handler");
       }
@@ -135,6 +126,19 @@ void register_context(const std::shared_ptr<Context> & context)
   auto & h = handlers();
   std::lock_guard<std::mutex> lock(h.mutex);
   h.contexts.push_back(context);
+}
+
+std::vector<std::shared_ptr<Context>> registered_contexts()
+{
+  auto & h = handlers();
+  std::lock_guard<std::mutex> lock(h.mutex);
+  std::vector<std::shared_ptr<Context>> live;
+  for (const auto & weak : h.contexts) {
+    if (auto context = weak.lock()) {
+      live.push_back(context);
+    }
+  }
+  return live;
 }
 
 }  // namespace detail

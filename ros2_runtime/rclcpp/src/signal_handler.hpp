@@ -4,6 +4,7 @@
 #define SIGNAL_HANDLER_HPP_
 
 #include <memory>
+#include <vector>
 
 #include "rclcpp/context.hpp"
 #include "rclcpp/utilities.hpp"
@@ -16,8 +17,9 @@ namespace detail
 void install_signal_handlers(SignalHandlerOptions options);
 void uninstall_signal_handlers();
 
-// Contexts the handlers shut down.
+// Contexts the handlers (and process exit) shut down.
 void register_context(const std::shared_ptr<Context> & context);
+std::vector<std::shared_ptr<Context>> registered_contexts();
 
 }  // namespace detail
 }  // namespace rclcpp

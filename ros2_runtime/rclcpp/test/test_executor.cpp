@@ -2,7 +2,10 @@
 // one at a time, and returns when asked to.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
 #include <atomic>
+#include <cstdlib>
 #include <chrono>
 #include <functional>
 #include <future>
@@ -171,6 +174,20 @@ TEST_F(Executor, RefusesANodeThatAlreadyHasAnExecutor)
     FAIL() << "expected std::runtime_error";
   } catch (const std::runtime_error & e) {
     EXPECT_STREQ(e.what(), "Node '/exec' has already been added to an executor.");
+  }
+}
+
+}  // namespace
+
+namespace
+{
+
+TEST(ExecutorAtExit, ExitWhileAnotherThreadSpinsEndsWithTheGivenStatus)
+{
+  for (int run = 0; run < 3; ++run) {
+    const int status = std::system(EXIT_WHILE_SPINNING " > /dev/null 2>&1");
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 3);
   }
 }
 

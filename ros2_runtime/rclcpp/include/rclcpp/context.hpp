@@ -78,11 +78,19 @@ public:
   const detail::Arguments & global_arguments() const {return global_arguments_;}
   detail::WorkSignal & work_signal() {return work_signal_;}
 
+  // Executors count themselves while they spin, so that process exit can
+  // shut the context down and wait for them before DDS entities are deleted.
+  void enter_spin();
+  void leave_spin();
+  bool wait_until_idle(std::chrono::nanoseconds timeout);
+
 private:
   mutable std::mutex mutex_;
   std::condition_variable sleep_interrupted_;
   uint64_t shutdowns_ = 0;
   bool valid_ = false;
+  size_t spinning_ = 0;
+  std::condition_variable idle_;
   std::string shutdown_reason_;
   InitOptions init_options_;
   detail::Arguments global_arguments_;

@@ -91,7 +91,9 @@ std::string poseText(const std::string & label, const Eigen::Isometry3d & pose)
 int main(int argc, char ** argv)
 {
   rclcpp::init(argc, argv);
-  const auto options = parse(rclcpp::remove_ros_arguments(argc, argv));
+  std::vector<std::string> args = rclcpp::remove_ros_arguments(argc, argv);
+  args.erase(args.begin());  // the program's name
+  const auto options = parse(args);
   if (!options) {
     std::cerr << "usage: arm_location_client <pcd_type> [--report FILE.png] "
       "[--tf-offset x y z roll pitch yaw]" << std::endl;

@@ -1,11 +1,9 @@
 #!/usr/bin/env bash
-# Sets up and builds the workspace, then prepares a map file from the shipped
-# coloured sample cloud with pcd_frame_tool and shows the result.
+# Sets up and builds the workspace, then runs the main job: arm_location_node
+# locating the simulated bathroom camera for each scene state, with the true
+# pose, the error and a report picture per state.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-out=$(mktemp -d /tmp/brisvane_maps.XXXXXX)
-build/arm_location/pcd_frame_tool arm_location/data/sample_coloured.pcd "$out"
-written=$(ls "$out"/pcd_base_link_*.pcd)
-echo "wrote $written"
-head -n 14 "$written"
+out=$(mktemp -d /tmp/brisvane_demo.XXXXXX)
+bathroom_sim/scripts/run_demo.sh "$out" build/arm_location build/bathroom_sim

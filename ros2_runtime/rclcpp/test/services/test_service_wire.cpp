@@ -1,0 +1,169 @@
+// What services and clients put on the wire, seen from a bare DDS
+// participant, as a Humble rmw_fastrtps_cpp peer would see it: topic and
+// type names, and the sample identities that tie replies to requests.
+#include <gtest/gtest.h>
+
+#include <fastrtps/rtps/common/WriteParams.h>
+
+#include <chrono>
+#include <memory>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "context_fixture.hpp"
+#include "rclcpp/rclcpp.hpp"
+#include "rclcpp_test_srvs/srv/add_two_ints.hpp"
+#include "rmw/qos_profiles.h"
+#include "rmw_fastdds/message_ops.hpp"
+#include "rmw_fastdds/participant.hpp"
+#include "rmw_fastdds/reader.hpp"
+#include "rmw_fastdds/writer.hpp"
+
+using namespace std::chrono_literals;
+using AddTwoInts = rclcpp_test_srvs::srv::AddTwoInts;
+using eprosima::fastrtps::rtps::GUID_t;
+using eprosima::fastrtps::rtps::WriteParams;
+
+namespace
+{
+
+constexpr const char * request_type = "rclcpp_test_srvs::srv::dds_::AddTwoInts_Request_";
+constexpr const char * response_type = "rclcpp_test_srvs::srv::dds_::AddTwoInts_Response_";
+
+template<typename Condition>
+bool eventually(Condition condition)
+{
+  const auto deadline = std::chrono::steady_clock::now() + 5s;
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      return false;
+    }
+    std::this_thread::sleep_for(5ms);
+  }
+  return true;
+}
+
+template<typename MessageT>
+bool take(rmw_fastdds::Reader & reader, MessageT & msg, rmw_fastdds::SampleMeta & meta)
+{
+  std::vector<uint8_t> payload;
+  return eventually([&] {return reader.take(payload, &meta);}) &&
+         rosidl_runtime_cpp::TypeSupport<MessageT>::deserialize(
+    payload.data(), payload.size(), msg);
+}
+
+// A participant of its own with no rclcpp above it.
+class ServiceWire : public ::testing::Test
+{
+protected:
+  ServiceWire()
+  : bare(rmw_fastdds::Participant::create(rmw_fastdds::ParticipantOptions::from_environment())),
+    context(make_context()),
+    node(std::make_shared<rclcpp::Node>("wire", "robot", options_for(context))),
+    executor(rclcpp::ExecutorOptions{context})
+  {
+    executor.add_node(node);
+  }
+
+  ~ServiceWire() override {context->shutdown("test over");}
+
+  std::shared_ptr<rmw_fastdds::Participant> bare;
+  std::shared_ptr<rclcpp::Context> context;
+  std::shared_ptr<rclcpp::Node> node;
+  rclcpp::executors::SingleThreadedExecutor executor;
+};
+
+TEST_F(ServiceWire, TopicsAndTypesAreNamedAsRmwFastrtpsNamesThem)
+{
+  auto service = node->create_service<AddTwoInts>(
+    "add", [](std::shared_ptr<AddTwoInts::Request>, std::shared_ptr<AddTwoInts::Response>) {});
+  const auto & seen = bare->endpoints();
+  ASSERT_TRUE(
+    eventually(
+      [&] {
+        return seen.count_readers("rq/robot/addRequest") == 1 &&
+        seen.count_writers("rr/robot/addReply") == 1;
+      }));
+  const auto topics = seen.topics_and_types();
+  EXPECT_EQ(topics.at("rq/robot/addRequest"), std::set<std::string>{request_type});
+  EXPECT_EQ(topics.at("rr/robot/addReply"), std::set<std::string>{response_type});
+}
+
+TEST_F(ServiceWire, ServerAnswersUnderTheNamedReplyReaderOrElseTheRequestWriter)
+{
+  auto service = node->create_service<AddTwoInts>(
+    "add", [](
+      const std::shared_ptr<AddTwoInts::Request> request,
+      std::shared_ptr<AddTwoInts::Response> response) {response->sum = request->a + request->b;});
+  auto requests = bare->create_writer("rq/robot/addRequest", request_type,
+      rmw_qos_profile_services_default);
+  auto replies = bare->create_reader("rr/robot/addReply", response_type,
+      rmw_qos_profile_services_default, nullptr);
+  ASSERT_TRUE(
+    eventually([&] {return requests->matched_count() == 1 && replies->matched_count() == 1;}));
+
+  AddTwoInts::Request request;
+  request.a = 20;
+  request.b = 22;
+  WriteParams named;
+  named.related_sample_identity().writer_guid() = replies->guid();
+  ASSERT_TRUE(requests->write(rmw_fastdds::message_ops<AddTwoInts::Request>(), &request, named));
+  executor.spin_once(1s);
+  AddTwoInts::Response response;
+  rmw_fastdds::SampleMeta meta;
+  ASSERT_TRUE(take(*replies, response, meta));
+  EXPECT_EQ(response.sum, 42);
+  EXPECT_EQ(meta.related_sample_identity.writer_guid(), replies->guid());
+  EXPECT_EQ(
+    meta.related_sample_identity.sequence_number(), named.sample_identity().sequence_number());
+
+  WriteParams anonymous;
+  ASSERT_TRUE(
+    requests->write(rmw_fastdds::message_ops<AddTwoInts::Request>(), &request, anonymous));
+  executor.spin_once(1s);
+  ASSERT_TRUE(take(*replies, response, meta));
+  EXPECT_EQ(meta.related_sample_identity.writer_guid(), requests->guid());
+  EXPECT_EQ(
+    meta.related_sample_identity.sequence_number(), anonymous.sample_identity().sequence_number());
+}
+
+TEST_F(ServiceWire, ClientTakesOnlyRepliesAddressedToIt)
+{
+  auto client = node->create_client<AddTwoInts>("add");
+  auto requests = bare->create_reader("rq/robot/addRequest", request_type,
+      rmw_qos_profile_services_default, nullptr);
+  auto replies = bare->create_writer("rr/robot/addReply", response_type,
+      rmw_qos_profile_services_default);
+  ASSERT_TRUE(client->wait_for_service(5s));
+
+  auto request = std::make_shared<AddTwoInts::Request>();
+  auto result = client->async_send_request(request);
+  AddTwoInts::Request taken;
+  rmw_fastdds::SampleMeta meta;
+  ASSERT_TRUE(take(*requests, taken, meta));
+  const GUID_t reply_reader = meta.related_sample_identity.writer_guid();
+  EXPECT_NE(reply_reader, GUID_t::unknown());
+  EXPECT_NE(reply_reader.entityId.value[3] & 0x04, 0) << "names a reader";
+  EXPECT_EQ(meta.sample_identity.sequence_number().to64long(), result.request_id);
+
+  AddTwoInts::Response response;
+  response.sum = 7;
+  WriteParams to_other;
+  to_other.related_sample_identity() = meta.sample_identity;
+  to_other.related_sample_identity().writer_guid() = replies->guid();
+  ASSERT_TRUE(replies->write(rmw_fastdds::message_ops<AddTwoInts::Response>(), &response, to_other));
+  EXPECT_EQ(
+    executor.spin_until_future_complete(result, 300ms), rclcpp::FutureReturnCode::TIMEOUT);
+
+  WriteParams to_client;
+  to_client.related_sample_identity() = meta.sample_identity;
+  to_client.related_sample_identity().writer_guid() = reply_reader;
+  ASSERT_TRUE(
+    replies->write(rmw_fastdds::message_ops<AddTwoInts::Response>(), &response, to_client));
+  ASSERT_EQ(executor.spin_until_future_complete(result, 5s), rclcpp::FutureReturnCode::SUCCESS);
+  EXPECT_EQ(result.get()->sum, 7);
+}
+
+}  // namespace

@@ -5,6 +5,7 @@
 
 #include <fastrtps/rtps/common/WriteParams.h>
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <set>
@@ -16,6 +17,7 @@
 #include "rclcpp/rclcpp.hpp"
 #include "rclcpp_test_srvs/srv/add_two_ints.hpp"
 #include "rmw/qos_profiles.h"
+#include "rmw_dds_common/msg/participant_entities_info.hpp"
 #include "rmw_fastdds/message_ops.hpp"
 #include "rmw_fastdds/participant.hpp"
 #include "rmw_fastdds/reader.hpp"
@@ -91,6 +93,41 @@ TEST_F(ServiceWire, TopicsAndTypesAreNamedAsRmwFastrtpsNamesThem)
   EXPECT_EQ(topics.at("rr/robot/addReply"), std::set<std::string>{response_type});
 }
 
+TEST_F(ServiceWire, ServerAndClientAnnounceTheirEndpointsInTheRosGraph)
+{
+  using rmw_dds_common::msg::ParticipantEntitiesInfo;
+  rmw_qos_profile_t graph_qos = rmw_qos_profile_default;
+  graph_qos.depth = 1;
+  graph_qos.durability = RMW_QOS_POLICY_DURABILITY_TRANSIENT_LOCAL;
+  auto graph = bare->create_reader(
+    "ros_discovery_info", "rmw_dds_common::msg::dds_::ParticipantEntitiesInfo_", graph_qos,
+    nullptr);
+  auto service = node->create_service<AddTwoInts>(
+    "add", [](std::shared_ptr<AddTwoInts::Request>, std::shared_ptr<AddTwoInts::Response>) {});
+  auto client = node->create_client<AddTwoInts>("add");
+  const auto ours = context->participant()->gid();
+  // Request reader and reply writer of the server, request writer and reply reader of the client.
+  EXPECT_TRUE(
+    eventually(
+      [&] {
+        ParticipantEntitiesInfo info;
+        rmw_fastdds::SampleMeta meta;
+        std::vector<uint8_t> payload;
+        while (graph->take(payload, &meta)) {
+          if (rosidl_runtime_cpp::TypeSupport<ParticipantEntitiesInfo>::deserialize(
+            payload.data(), payload.size(), info) &&
+          std::equal(ours.begin(), ours.end(), info.gid.data.begin()) &&
+          info.node_entities_info_seq.size() == 1 &&
+          info.node_entities_info_seq[0].reader_gid_seq.size() == 2 &&
+          info.node_entities_info_seq[0].writer_gid_seq.size() == 2)
+          {
+            return true;
+          }
+        }
+        return false;
+      }));
+}
+
 TEST_F(ServiceWire, ServerAnswersUnderTheNamedReplyReaderOrElseTheRequestWriter)
 {
   auto service = node->create_service<AddTwoInts>(
@@ -127,6 +164,38 @@ TEST_F(ServiceWire, ServerAnswersUnderTheNamedReplyReaderOrElseTheRequestWriter)
   EXPECT_EQ(meta.related_sample_identity.writer_guid(), requests->guid());
   EXPECT_EQ(
     meta.related_sample_identity.sequence_number(), anonymous.sample_identity().sequence_number());
+}
+
+TEST_F(ServiceWire, ServerGivesUpOnAReplyReaderThatNeverMatches)
+{
+  int answered = 0;
+  auto service = node->create_service<AddTwoInts>(
+    "add", [&answered](
+      const std::shared_ptr<AddTwoInts::Request>, std::shared_ptr<AddTwoInts::Response>) {
+      ++answered;
+    });
+  auto requests = bare->create_writer("rq/robot/addRequest", request_type,
+      rmw_qos_profile_services_default);
+  ASSERT_TRUE(eventually([&] {return requests->matched_count() == 1;}));
+  // A reader GUID of this participant that no reader has.
+  GUID_t ghost = requests->guid();
+  ghost.entityId.value[3] = 0x04;
+  ghost.entityId.value[2] = 0x7f;
+  WriteParams params;
+  params.related_sample_identity().writer_guid() = ghost;
+  AddTwoInts::Request request;
+  ASSERT_TRUE(requests->write(rmw_fastdds::message_ops<AddTwoInts::Request>(), &request, params));
+  testing::internal::CaptureStderr();
+  const auto start = std::chrono::steady_clock::now();
+  executor.spin_once(5s);
+  const auto waited = std::chrono::steady_clock::now() - start;
+  const std::string log = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(answered, 1);
+  EXPECT_GE(waited, 100ms);
+  EXPECT_NE(
+    log.find(
+      "failed to send response to /robot/add (timeout): client will not receive response"),
+    std::string::npos) << log;
 }
 
 TEST_F(ServiceWire, ClientTakesOnlyRepliesAddressedToIt)

@@ -198,6 +198,32 @@ TEST_F(ServiceWire, ServerGivesUpOnAReplyReaderThatNeverMatches)
     std::string::npos) << log;
 }
 
+TEST_F(ServiceWire, ServerDropsTheReplyToAClientThatHasLeft)
+{
+  int answered = 0;
+  auto service = node->create_service<AddTwoInts>(
+    "add", [&answered](
+      const std::shared_ptr<AddTwoInts::Request>, std::shared_ptr<AddTwoInts::Response>) {
+      ++answered;
+    });
+  auto requests = bare->create_writer("rq/robot/addRequest", request_type,
+      rmw_qos_profile_services_default);
+  ASSERT_TRUE(eventually([&] {return requests->matched_count() == 1;}));
+  // The reply reader of a participant none of whose writers is matched.
+  GUID_t departed = requests->guid();
+  departed.guidPrefix.value[0] ^= 0xff;
+  departed.entityId.value[3] = 0x04;
+  WriteParams params;
+  params.related_sample_identity().writer_guid() = departed;
+  AddTwoInts::Request request;
+  ASSERT_TRUE(requests->write(rmw_fastdds::message_ops<AddTwoInts::Request>(), &request, params));
+  testing::internal::CaptureStderr();
+  executor.spin_once(5s);
+  const std::string log = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(answered, 1);
+  EXPECT_EQ(log, "");
+}
+
 TEST_F(ServiceWire, ClientTakesOnlyRepliesAddressedToIt)
 {
   auto client = node->create_client<AddTwoInts>("add");

@@ -60,8 +60,9 @@ bool ServiceBase::take_payload(std::vector<uint8_t> & payload, rmw_request_id_t 
 void ServiceBase::send_response_message(
   const rmw_request_id_t & request_id, const rmw_fastdds::MessageOps & ops, const void * msg)
 {
-  switch (rmw_fastdds::send_reply(*response_writer_, request_id, ops, msg)) {
+  switch (rmw_fastdds::send_reply(*response_writer_, *request_reader_, request_id, ops, msg)) {
     case rmw_fastdds::ReplyResult::sent:
+    case rmw_fastdds::ReplyResult::client_gone:
       return;
     case rmw_fastdds::ReplyResult::client_not_matched:
       RCLCPP_WARN(

@@ -2,6 +2,7 @@
 
 #include <fastdds/dds/subscriber/SampleInfo.hpp>
 #include <fastdds/dds/subscriber/Subscriber.hpp>
+#include <fastdds/rtps/common/InstanceHandle.h>
 
 #include <stdexcept>
 #include <string>
@@ -71,6 +72,17 @@ bool Reader::has_data() const
   return reader_->get_first_untaken_info(&info) == ReturnCode_t::RETCODE_OK;
 }
 
+bool Reader::has_matched_writer_of(const eprosima::fastrtps::rtps::GuidPrefix_t & participant) const
+{
+  std::lock_guard<std::mutex> lock(matched_mutex_);
+  for (const auto & writer : matched_writers_) {
+    if (writer.guidPrefix == participant) {
+      return true;
+    }
+  }
+  return false;
+}
+
 eprosima::fastrtps::rtps::GUID_t Reader::guid() const
 {
   return reader_->guid();
@@ -87,6 +99,13 @@ void Reader::on_subscription_matched(
   dds::DataReader *, const dds::SubscriptionMatchedStatus & status)
 {
   matched_ = static_cast<size_t>(status.current_count);
+  const auto writer = eprosima::fastrtps::rtps::iHandle2GUID(status.last_publication_handle);
+  std::lock_guard<std::mutex> lock(matched_mutex_);
+  if (status.current_count_change > 0) {
+    matched_writers_.insert(writer);
+  } else if (status.current_count_change < 0) {
+    matched_writers_.erase(writer);
+  }
 }
 
 }  // namespace rmw_fastdds

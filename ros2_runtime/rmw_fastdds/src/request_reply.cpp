@@ -69,7 +69,8 @@ rmw_request_id_t request_id(const SampleMeta & request)
 }
 
 ReplyResult send_reply(
-  Writer & writer, const rmw_request_id_t & request_id, const MessageOps & ops, const void * msg)
+  Writer & writer, const Reader & request_reader, const rmw_request_id_t & request_id,
+  const MessageOps & ops, const void * msg)
 {
   eprosima::fastrtps::rtps::WriteParams params;
   const GUID_t client = from_bytes(request_id.writer_guid);
@@ -77,10 +78,13 @@ ReplyResult send_reply(
   params.related_sample_identity().sequence_number() = SequenceNumber_t(
     static_cast<int32_t>(request_id.sequence_number >> 32),
     static_cast<uint32_t>(request_id.sequence_number & 0xFFFFFFFF));
-  if ((client.entityId.value[3] & entity_kind_reader_bit) != 0 &&
-    !writer.wait_for_match(client, reply_match_timeout))
-  {
-    return ReplyResult::client_not_matched;
+  if ((client.entityId.value[3] & entity_kind_reader_bit) != 0 && !writer.is_matched(client)) {
+    if (!request_reader.has_matched_writer_of(client.guidPrefix)) {
+      return ReplyResult::client_gone;
+    }
+    if (!writer.wait_for_match(client, reply_match_timeout)) {
+      return ReplyResult::client_not_matched;
+    }
   }
   return writer.write(ops, msg, params) ? ReplyResult::sent : ReplyResult::refused;
 }

@@ -1,7 +1,7 @@
 // Services: a request reader and a reply writer on the DDS topics
 // rmw_fastrtps names after the service. Requests wait in the reader's
 // history (the QoS depth) until the executor takes one, runs the callback
-// on its own thread and writes the reply.
+// on the spinning thread and writes the reply.
 #ifndef RCLCPP__SERVICE_HPP_
 #define RCLCPP__SERVICE_HPP_
 

@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <set>
 #include <vector>
 
 #include "rmw_fastdds/gid.hpp"
@@ -47,6 +49,8 @@ public:
   bool has_data() const;
 
   size_t matched_count() const {return matched_.load();}
+  // Whether a writer of the participant with this GUID prefix is matched.
+  bool has_matched_writer_of(const eprosima::fastrtps::rtps::GuidPrefix_t & participant) const;
   eprosima::fastrtps::rtps::GUID_t guid() const;
   Gid gid() const {return to_gid(guid());}
 
@@ -61,6 +65,8 @@ private:
   std::function<void()> on_data_;
   eprosima::fastdds::dds::DataReader * reader_ = nullptr;
   std::atomic<size_t> matched_{0};
+  mutable std::mutex matched_mutex_;
+  std::set<eprosima::fastrtps::rtps::GUID_t> matched_writers_;
 };
 
 }  // namespace rmw_fastdds

@@ -34,13 +34,16 @@ bool send_request(
 // The identity a server answers a taken request under.
 rmw_request_id_t request_id(const SampleMeta & request);
 
-enum class ReplyResult {sent, refused, client_not_matched};
+enum class ReplyResult {sent, refused, client_gone, client_not_matched};
 
 // Writes a reply to the request `request_id` names. When that names a
 // reader, waits (bounded) until the reply writer is matched with it, so the
-// reply is not lost to a client still being discovered.
+// reply is not lost to a client still being discovered; a client none of
+// whose writers is matched with `request_reader` any more has left and is
+// not waited for.
 ReplyResult send_reply(
-  Writer & writer, const rmw_request_id_t & request_id, const MessageOps & ops, const void * msg);
+  Writer & writer, const Reader & request_reader, const rmw_request_id_t & request_id,
+  const MessageOps & ops, const void * msg);
 
 // Whether a taken reply answers a request of the client owning these
 // endpoints; `sequence_id` is then the request's sequence number.

@@ -134,7 +134,9 @@ private:
     tfBroadcaster_->sendTransform(tf);
     infoPub_->publish(info);
     imagePub_->publish(image);
-    if (!announced_) {
+    // Announced once someone listens to both the images and the TF, so a
+    // caller knows that what follows reaches them.
+    if (!announced_ && imagePub_->get_subscription_count() > 0 && count_subscribers("/tf") > 0) {
       std::cout << "publishing " << stateName_ << std::endl;
       announced_ = true;
     }

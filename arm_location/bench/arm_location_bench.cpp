@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <random>
@@ -41,6 +42,7 @@
 #include "bathroom_sim/depth_camera.hpp"
 #include "bathroom_sim/scene_map.hpp"
 #include "brisvane_protocol/srv/arm_location.hpp"
+#include "camera_messages.hpp"
 #include "child_process.hpp"
 #include "nano_gicp/kdtree.hpp"
 #include "nano_gicp/nano_gicp.hpp"
@@ -54,8 +56,8 @@ namespace
 {
 
 constexpr int kRequests = 20;
-const char kBase[] = "arm_base_link";
-const char kOptical[] = "camera_depth_optical_frame";
+using camera_messages::kBase;
+using camera_messages::kOptical;
 const char kDomain[] = "150";
 
 // The node's engine settings.
@@ -132,18 +134,6 @@ double searchCost(const Cloud::ConstPtr & tree, const Cloud & queries, std::size
   return t / static_cast<double>(queries.size());
 }
 
-sensor_msgs::msg::Image depthMessage(const cv::Mat & depth16)
-{
-  sensor_msgs::msg::Image image;
-  image.header.frame_id = kOptical;
-  image.height = static_cast<std::uint32_t>(depth16.rows);
-  image.width = static_cast<std::uint32_t>(depth16.cols);
-  image.encoding = "16UC1";
-  image.step = image.width * 2;
-  image.data.assign(depth16.datastart, depth16.dataend);
-  return image;
-}
-
 // One sensor frame per request, noise drawn afresh each time.
 std::vector<sensor_msgs::msg::Image> sensorFrames(const bathroom_sim::PinholeCamera & camera)
 {
@@ -152,26 +142,9 @@ std::vector<sensor_msgs::msg::Image> sensorFrames(const bathroom_sim::PinholeCam
   std::vector<sensor_msgs::msg::Image> frames;
   for (int i = 0; i <= kRequests; ++i) {
     std::mt19937 rng(static_cast<std::uint32_t>(i + 1));
-    frames.push_back(depthMessage(bathroom_sim::sensorDepth(view, rng)));
+    frames.push_back(camera_messages::depthImage(bathroom_sim::sensorDepth(view, rng)));
   }
   return frames;
-}
-
-geometry_msgs::msg::TransformStamped cameraTransform()
-{
-  const Eigen::Isometry3d pose = demoPose();
-  const Eigen::Quaterniond q(pose.linear());
-  geometry_msgs::msg::TransformStamped tf;
-  tf.header.frame_id = kBase;
-  tf.child_frame_id = kOptical;
-  tf.transform.translation.x = pose.translation().x();
-  tf.transform.translation.y = pose.translation().y();
-  tf.transform.translation.z = pose.translation().z();
-  tf.transform.rotation.x = q.x();
-  tf.transform.rotation.y = q.y();
-  tf.transform.rotation.z = q.z();
-  tf.transform.rotation.w = q.w();
-  return tf;
 }
 
 cv::Mat cameraMatrix(const bathroom_sim::PinholeCamera & c)
@@ -220,7 +193,7 @@ Row timeStages(
     {"alignment", {}}, {"fitness score", {}}};
 
   tf2_ros::Buffer buffer(clock);
-  buffer.setTransform(cameraTransform(), "bench", true);
+  buffer.setTransform(camera_messages::cameraTransform(demoPose()), "bench", true);
   buffer.setUsingDedicatedThread(true);  // as the node's listener declares
   const std::string path = (map.directory /
     bathroom_sim::mapFileName(bathroom_sim::SceneState::AllClose)).string();
@@ -345,7 +318,7 @@ std::vector<double> timeEndToEnd(
   auto depthPub = peer->create_publisher<sensor_msgs::msg::Image>("/camera/depth/image_raw", 1);
   auto client = peer->create_client<ArmLocation>("/arm/location");
   tf2_ros::StaticTransformBroadcaster tf(peer);
-  tf.sendTransform(cameraTransform());
+  tf.sendTransform(camera_messages::cameraTransform(demoPose()));
 
   ChildProcess node({nodePath.string(), "--ros-args", "-p", "pcd:=" + map.directory.string() + "/",
       "-p", std::string("target_frame:=") + kBase, "-p", std::string("origin_frame:=") + kOptical});
@@ -427,6 +400,11 @@ int main(int argc, char ** argv)
   std::printf("copy of 64 MiB: %.2f GB/s read + written, %d engine threads, median of %d "
     "requests\n", std::pow(2.0, 27) / trafficTime(std::pow(2.0, 27)) / 1e9, engineThreads(),
     kRequests);
+  // Other work on the machine shows in every number.
+  std::ifstream loadavg("/proc/loadavg");
+  std::string load;
+  std::getline(loadavg, load);
+  std::printf("load average at start: %s\n", load.c_str());
 
   // Leaf sizes from the default map's count: a surface map's count goes
   // with the inverse square of its leaf.

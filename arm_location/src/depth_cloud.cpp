@@ -177,23 +177,34 @@ void voxelFilter(pcl::PointCloud<pcl::PointXYZI>::Ptr cloud)
     replaceByCentroids(*cloud, keyed);
     return;
   }
+  auto keyOf = [&](const pcl::PointXYZI & p) {
+      const Voxel v = voxelOf(p);
+      return static_cast<std::uint64_t>(((v.z - low.z) * ny + (v.y - low.y)) * nx + (v.x - low.x));
+    };
+
+  // A cloud this filter made (a map thinned by an earlier request) has one
+  // finite point per voxel in increasing key order: it is its own result.
+  bool thinned = true;
+  std::uint64_t previous = 0;
+  for (std::size_t i = 0; thinned && i < cloud->size(); ++i) {
+    const std::uint64_t key = finite((*cloud)[i]) ? keyOf((*cloud)[i]) : 0;
+    thinned = finite((*cloud)[i]) && (i == 0 || previous < key);
+    previous = key;
+  }
+  if (thinned) {
+    cloud->width = static_cast<std::uint32_t>(cloud->size());
+    cloud->height = 1;
+    cloud->is_dense = true;
+    return;
+  }
+
   std::vector<std::pair<std::uint64_t, std::uint32_t>> keyed;
   keyed.reserve(cloud->size());
-  bool sorted = true;
   for (std::size_t i = 0; i < cloud->size(); ++i) {
-    const pcl::PointXYZI & p = (*cloud)[i];
-    if (finite(p)) {
-      const Voxel v = voxelOf(p);
-      const auto key =
-        static_cast<std::uint64_t>(((v.z - low.z) * ny + (v.y - low.y)) * nx + (v.x - low.x));
-      sorted = sorted && (keyed.empty() || keyed.back().first <= key);
-      keyed.emplace_back(key, static_cast<std::uint32_t>(i));
+    if (finite((*cloud)[i])) {
+      keyed.emplace_back(keyOf((*cloud)[i]), static_cast<std::uint32_t>(i));
     }
   }
-  // A cloud this filter made (a map thinned by an earlier request) comes in
-  // key order already.
-  if (!sorted) {
-    radixSort(keyed, static_cast<int>(std::ceil(std::log2(cells + 1))));
-  }
+  radixSort(keyed, static_cast<int>(std::ceil(std::log2(cells + 1))));
   replaceByCentroids(*cloud, keyed);
 }

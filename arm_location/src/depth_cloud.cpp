@@ -69,14 +69,24 @@ struct Voxel
   bool operator==(const Voxel & o) const {return z == o.z && y == o.y && x == o.x;}
 };
 
+// std::floor is a library call on x86-64 without SSE4.1; a double from 2^52
+// on is an integer already.
+double floorOf(double x)
+{
+  if (!(std::abs(x) < 0x1p52)) {
+    return x;
+  }
+  const double t = static_cast<double>(static_cast<std::int64_t>(x));
+  return t > x ? t - 1 : t;
+}
+
 // Voxel coordinates are doubles: exact integers for any float coordinate, so
 // no extent overflows them (PCL's VoxelGrid gives up and returns its input
 // once its grid exceeds a 32-bit index).
 Voxel voxelOf(const pcl::PointXYZI & p)
 {
   constexpr double kInverseLeaf = 1.0 / 0.005;
-  return {std::floor(p.z * kInverseLeaf), std::floor(p.y * kInverseLeaf),
-    std::floor(p.x * kInverseLeaf)};
+  return {floorOf(p.z * kInverseLeaf), floorOf(p.y * kInverseLeaf), floorOf(p.x * kInverseLeaf)};
 }
 
 // Least significant digit first, 11 bits a pass, over the bits keys use.
@@ -108,6 +118,7 @@ void replaceByCentroids(
   pcl::PointCloud<pcl::PointXYZI> & cloud, const std::vector<std::pair<Key, std::uint32_t>> & sorted)
 {
   pcl::PointCloud<pcl::PointXYZI>::VectorType centroids;
+  centroids.reserve(sorted.size());
   for (std::size_t begin = 0; begin < sorted.size(); ) {
     double x = 0, y = 0, z = 0, intensity = 0;
     std::size_t end = begin;
@@ -166,16 +177,34 @@ void voxelFilter(pcl::PointCloud<pcl::PointXYZI>::Ptr cloud)
     replaceByCentroids(*cloud, keyed);
     return;
   }
+  auto keyOf = [&](const pcl::PointXYZI & p) {
+      const Voxel v = voxelOf(p);
+      return static_cast<std::uint64_t>(((v.z - low.z) * ny + (v.y - low.y)) * nx + (v.x - low.x));
+    };
+
+  // A cloud this filter made (a map thinned by an earlier request) has one
+  // finite point per voxel in increasing key order: it is its own result.
+  bool thinned = true;
+  std::uint64_t previous = 0;
+  for (std::size_t i = 0; thinned && i < cloud->size(); ++i) {
+    const std::uint64_t key = finite((*cloud)[i]) ? keyOf((*cloud)[i]) : 0;
+    thinned = finite((*cloud)[i]) && (i == 0 || previous < key);
+    previous = key;
+  }
+  if (thinned) {
+    cloud->width = static_cast<std::uint32_t>(cloud->size());
+    cloud->height = 1;
+    cloud->is_dense = true;
+    return;
+  }
+
   std::vector<std::pair<std::uint64_t, std::uint32_t>> keyed;
   keyed.reserve(cloud->size());
   for (std::size_t i = 0; i < cloud->size(); ++i) {
-    const pcl::PointXYZI & p = (*cloud)[i];
-    if (finite(p)) {
-      const Voxel v = voxelOf(p);
-      const double key = ((v.z - low.z) * ny + (v.y - low.y)) * nx + (v.x - low.x);
-      keyed.emplace_back(static_cast<std::uint64_t>(key), static_cast<std::uint32_t>(i));
+    if (finite((*cloud)[i])) {
+      keyed.emplace_back(keyOf((*cloud)[i]), static_cast<std::uint32_t>(i));
     }
   }
-  radixSort(keyed, keyed.empty() ? 0 : static_cast<int>(std::ceil(std::log2(cells + 1))));
+  radixSort(keyed, static_cast<int>(std::ceil(std::log2(cells + 1))));
   replaceByCentroids(*cloud, keyed);
 }

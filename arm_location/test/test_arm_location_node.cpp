@@ -30,6 +30,7 @@
 #include "bathroom_sim/depth_camera.hpp"
 #include "bathroom_sim/scene_map.hpp"
 #include "brisvane_protocol/srv/arm_location.hpp"
+#include "camera_messages.hpp"
 #include "child_process.hpp"
 
 namespace fs = std::filesystem;
@@ -40,8 +41,8 @@ namespace
 {
 
 const bathroom_sim::PinholeCamera kCamera{640, 480, 525.0, 525.0, 319.5, 239.5};
-const char kBase[] = "arm_base_link";
-const char kOptical[] = "camera_depth_optical_frame";
+using camera_messages::kBase;
+using camera_messages::kOptical;
 
 Eigen::Isometry3d truePose()
 {
@@ -63,39 +64,11 @@ const fs::path & mapDirectory()
   return dir;
 }
 
-sensor_msgs::msg::Image depthImage(const cv::Mat & depth16)
-{
-  sensor_msgs::msg::Image image;
-  image.header.frame_id = kOptical;
-  image.height = static_cast<std::uint32_t>(depth16.rows);
-  image.width = static_cast<std::uint32_t>(depth16.cols);
-  image.encoding = "16UC1";
-  image.step = image.width * 2;
-  image.data.assign(depth16.datastart, depth16.dataend);
-  return image;
-}
-
 sensor_msgs::msg::Image renderedImage(bathroom_sim::SceneState state, std::uint32_t seed = 1)
 {
   std::mt19937 rng(seed);
-  return depthImage(bathroom_sim::sensorDepth(
+  return camera_messages::depthImage(bathroom_sim::sensorDepth(
       bathroom_sim::renderView(bathroom_sim::Scene(state), kCamera, truePose()), rng));
-}
-
-geometry_msgs::msg::TransformStamped transformMsg(const Eigen::Isometry3d & pose)
-{
-  geometry_msgs::msg::TransformStamped tf;
-  tf.header.frame_id = kBase;
-  tf.child_frame_id = kOptical;
-  const Eigen::Quaterniond q(pose.linear());
-  tf.transform.translation.x = pose.translation().x();
-  tf.transform.translation.y = pose.translation().y();
-  tf.transform.translation.z = pose.translation().z();
-  tf.transform.rotation.x = q.x();
-  tf.transform.rotation.y = q.y();
-  tf.transform.rotation.z = q.z();
-  tf.transform.rotation.w = q.w();
-  return tf;
 }
 
 class ArmLocationNode : public ::testing::Test
@@ -140,7 +113,7 @@ protected:
     return node;
   }
 
-  void publishTf(const Eigen::Isometry3d & pose) {tf->sendTransform(transformMsg(pose));}
+  void publishTf(const Eigen::Isometry3d & pose) {tf->sendTransform(camera_messages::cameraTransform(pose));}
 
   // Publishes one frame and gives the node time to take it in.
   void publishDepth(const sensor_msgs::msg::Image & image)

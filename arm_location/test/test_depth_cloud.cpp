@@ -111,6 +111,33 @@ TEST(VoxelFilter, AveragesThePointsOfEachVoxelAndKeepsOthersApart)
   EXPECT_EQ(checked, 3);
 }
 
+TEST(VoxelFilter, MergesPointsGivenInVoxelOrderAndLeavesAThinnedCloudAsItIs)
+{
+  // Already in voxel order, as a thinned map is, with two points sharing one.
+  auto cloud = std::make_shared<Cloud>();
+  for (int i = 0; i < 200; ++i) {
+    cloud->push_back(point(0.0025f + 0.005f * i, 0.0025f, 0.0025f, static_cast<float>(i)));
+  }
+  cloud->insert(cloud->begin() + 11, point(0.0575f, 0.0026f, 0.0024f, 10));
+  voxelFilter(cloud);
+  ASSERT_EQ(cloud->size(), 200u);
+  EXPECT_FLOAT_EQ((*cloud)[11].y, 0.00255f);
+  EXPECT_FLOAT_EQ((*cloud)[11].intensity, 10.5f);
+
+  // Points out of order thinned, then thinned again: nothing moves.
+  std::reverse(cloud->begin(), cloud->end());
+  cloud->push_back(point(0.5001f, 0.0f, 0.0f));
+  voxelFilter(cloud);
+  const Cloud once = *cloud;
+  EXPECT_EQ(once.size(), 200u);
+  voxelFilter(cloud);
+  ASSERT_EQ(cloud->size(), once.size());
+  for (std::size_t i = 0; i < once.size(); ++i) {
+    EXPECT_EQ((*cloud)[i].getVector4fMap(), once[i].getVector4fMap());
+    EXPECT_EQ((*cloud)[i].intensity, once[i].intensity);
+  }
+}
+
 TEST(VoxelFilter, ThinsCloudsOfAnyExtent)
 {
   // 65 m on every axis: far beyond a 32-bit index of 5 mm voxels.

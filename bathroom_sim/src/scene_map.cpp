@@ -11,7 +11,7 @@
 namespace bathroom_sim
 {
 
-pcl::PointCloud<pcl::PointXYZI>::Ptr buildMap(const Scene & scene)
+pcl::PointCloud<pcl::PointXYZI>::Ptr buildMap(const Scene & scene, float leaf)
 {
   const PinholeCamera camera{640, 480, 525.0, 525.0, 319.5, 239.5};
   const Eigen::Vector3d centre(0.35, 0.0, 0.35);
@@ -44,7 +44,7 @@ pcl::PointCloud<pcl::PointXYZI>::Ptr buildMap(const Scene & scene)
   auto map = std::make_shared<pcl::PointCloud<pcl::PointXYZI>>();
   pcl::VoxelGrid<pcl::PointXYZI> grid;
   grid.setInputCloud(merged);
-  grid.setLeafSize(0.004f, 0.004f, 0.004f);
+  grid.setLeafSize(leaf, leaf, leaf);
   grid.filter(*map);
   return map;
 }

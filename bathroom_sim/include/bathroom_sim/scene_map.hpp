@@ -13,8 +13,8 @@ namespace bathroom_sim
 
 // The map of one state as a mapping run makes it: ideal depth views from a
 // ring of viewpoints in front of the toilet, merged and thinned to one point
-// per 4 mm voxel, in the scene frame.
-pcl::PointCloud<pcl::PointXYZI>::Ptr buildMap(const Scene & scene);
+// per voxel of leaf metres (a cube), in the scene frame.
+pcl::PointCloud<pcl::PointXYZI>::Ptr buildMap(const Scene & scene, float leaf = 0.004f);
 
 // "toilet_mapping_2floor_test_<state>.pcd", the name the node looks for.
 std::string mapFileName(SceneState state);

@@ -1,0 +1,442 @@
+// Times a location request of arm_location_node for frames rendered from the
+// bathroom scene at the demo's camera pose against maps of three sizes: each
+// stage in-process with the library calls the node makes, and one request end
+// to end against the node as a process over DDS. Prints per stage the median
+// over the requests beside a lower bound estimated for it.
+//
+//   arm_location_bench [path/to/arm_location_node]
+//
+// Without a path the node is looked for beside the benchmark.
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <cv_bridge/cv_bridge.h>
+#include <geometry_msgs/msg/transform_stamped.hpp>
+#include <pcl/common/transforms.h>
+#include <pcl/io/pcd_io.h>
+#include <pcl_ros/transforms.hpp>
+#include <rclcpp/rclcpp.hpp>
+#include <sensor_msgs/msg/camera_info.hpp>
+#include <sensor_msgs/msg/image.hpp>
+#include <tf2_ros/buffer.h>
+#include <tf2_ros/static_transform_broadcaster.h>
+
+#include "arm_location/depth_cloud.hpp"
+#include "bathroom_sim/bathroom_scene.hpp"
+#include "bathroom_sim/depth_camera.hpp"
+#include "bathroom_sim/scene_map.hpp"
+#include "brisvane_protocol/srv/arm_location.hpp"
+#include "camera_messages.hpp"
+#include "child_process.hpp"
+#include "nano_gicp/kdtree.hpp"
+#include "nano_gicp/nano_gicp.hpp"
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using ArmLocation = brisvane_protocol::srv::ArmLocation;
+using Cloud = pcl::PointCloud<pcl::PointXYZI>;
+
+namespace
+{
+
+constexpr int kRequests = 20;
+using camera_messages::kBase;
+using camera_messages::kOptical;
+const char kDomain[] = "150";
+
+// The node's engine settings.
+constexpr int kNeighbours = 10;
+constexpr int kMaxIterations = 100;
+
+struct Frame
+{
+  const char * name;
+  bathroom_sim::PinholeCamera camera;
+};
+
+// The wide frame keeps the demo camera's vertical field of view.
+const Frame kFrames[] = {
+  {"640x480", {640, 480, 525.0, 525.0, 319.5, 239.5}},
+  {"1280x720", {1280, 720, 787.5, 787.5, 639.5, 359.5}},
+};
+// Map sizes asked for; at the 2.3 mm leaf the largest asks, the mapping views
+// hold about 1.3M points.
+const std::size_t kMapSizes[] = {100000, 400000, 1600000};
+
+Eigen::Isometry3d demoPose()
+{
+  return bathroom_sim::lookAt({1.25, 0.25, 1.05}, {0.35, 0.0, 0.35});
+}
+
+double seconds(const std::function<void()> & f)
+{
+  const auto start = std::chrono::steady_clock::now();
+  f();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+double median(std::vector<double> v)
+{
+  std::sort(v.begin(), v.end());
+  const std::size_t n = v.size();
+  return n % 2 ? v[n / 2] : 0.5 * (v[n / 2 - 1] + v[n / 2]);
+}
+
+double medianOf(int runs, const std::function<void()> & f)
+{
+  std::vector<double> t;
+  for (int i = 0; i < runs; ++i) {
+    t.push_back(seconds(f));
+  }
+  return median(t);
+}
+
+// Seconds a copy takes that reads and writes bytes in all (half each), the
+// buffers warmed first so that a working set the caches hold is timed in them.
+double trafficTime(double bytes)
+{
+  const std::size_t n = std::max<std::size_t>(64, static_cast<std::size_t>(bytes / 2));
+  std::vector<char> a(n, 1), b(n, 2);
+  return medianOf(9, [&] {std::memcpy(b.data(), a.data(), n); a[0] = b[n / 2];});
+}
+
+int engineThreads()
+{
+  return std::max(1u, std::thread::hardware_concurrency());
+}
+
+// Seconds of one k-nearest search on a tree over tree points for queries,
+// on one thread.
+double searchCost(const Cloud::ConstPtr & tree, const Cloud & queries, std::size_t k)
+{
+  const nano_gicp::KdTree<pcl::PointXYZI> index(tree);
+  std::vector<std::uint32_t> indices(k);
+  std::vector<float> distances(k);
+  const double t = medianOf(5, [&] {
+        for (const pcl::PointXYZI & p : queries) {
+          index.knn(p.data, k, indices.data(), distances.data());
+        }
+      });
+  return t / static_cast<double>(queries.size());
+}
+
+// One sensor frame per request, noise drawn afresh each time.
+std::vector<sensor_msgs::msg::Image> sensorFrames(const bathroom_sim::PinholeCamera & camera)
+{
+  const bathroom_sim::DepthView view = bathroom_sim::renderView(
+    bathroom_sim::Scene(bathroom_sim::SceneState::AllClose), camera, demoPose());
+  std::vector<sensor_msgs::msg::Image> frames;
+  for (int i = 0; i <= kRequests; ++i) {
+    std::mt19937 rng(static_cast<std::uint32_t>(i + 1));
+    frames.push_back(camera_messages::depthImage(bathroom_sim::sensorDepth(view, rng)));
+  }
+  return frames;
+}
+
+cv::Mat cameraMatrix(const bathroom_sim::PinholeCamera & c)
+{
+  return (cv::Mat_<double>(3, 3) << c.fx, 0, c.cx, 0, c.fy, c.cy, 0, 0, 1);
+}
+
+struct Stage
+{
+  const char * name;
+  std::vector<double> times;
+  double bound = 0;  // seconds
+};
+
+enum StageIndex {kMap, kTf, kBackProject, kCameraThin, kMove, kMapThin, kCovariances, kAlign,
+  kScore, kStageCount};
+
+struct Row
+{
+  std::string frame;
+  std::size_t mapPoints;
+  std::size_t thinnedMapPoints;
+  std::size_t cameraPoints;
+  int iterations;
+  std::vector<Stage> stages;
+  std::vector<double> endToEnd;
+};
+
+// A map as the node holds it after its first request, with its file.
+struct Map
+{
+  std::size_t storedPoints;
+  fs::path directory;
+  Cloud::Ptr cloud;
+};
+
+// The requests of one frame size against one map, in-process, each stage
+// with the calls the node makes for it.
+Row timeStages(
+  const Frame & frame, const std::vector<sensor_msgs::msg::Image> & images, const Map & map,
+  rclcpp::Clock::SharedPtr clock)
+{
+  Row row{frame.name, map.storedPoints, 0, 0, 0, {}, {}};
+  row.stages = {{"map stage", {}}, {"TF lookup", {}}, {"back-projection", {}},
+    {"camera thinning", {}}, {"move by TF", {}}, {"map thinning", {}}, {"covariances", {}},
+    {"alignment", {}}, {"fitness score", {}}};
+
+  tf2_ros::Buffer buffer(clock);
+  buffer.setTransform(camera_messages::cameraTransform(demoPose()), "bench", true);
+  buffer.setUsingDedicatedThread(true);  // as the node's listener declares
+  const std::string path = (map.directory /
+    bathroom_sim::mapFileName(bathroom_sim::SceneState::AllClose)).string();
+  const std::string loaded = path;
+  const cv::Mat k = cameraMatrix(frame.camera);
+
+  Cloud::Ptr mapCloud = std::make_shared<Cloud>(*map.cloud);
+  nano_gicp::NanoGICP<pcl::PointXYZI, pcl::PointXYZI> gicp;
+  gicp.setNumThreads(0);
+  gicp.setRegularizationMethod(static_cast<nano_gicp::RegularizationMethod>(0));
+  gicp.setCorrespondenceRandomness(kNeighbours);
+  gicp.setMaximumIterations(kMaxIterations);
+  gicp.setRANSACIterations(100);
+  gicp.setMaxCorrespondenceDistance(1.2);
+  gicp.setTransformationEpsilon(1e-8);
+  gicp.setEuclideanFitnessEpsilon(1e-8);
+  gicp.setRANSACOutlierRejectionThreshold(0.05);
+  Cloud aligned;
+  Cloud::Ptr camera;
+  std::vector<int> iterations;
+
+  // Request 0 prepares the target and is not counted, as the node's first
+  // request on a map is not.
+  for (int r = 0; r <= kRequests; ++r) {
+    const sensor_msgs::msg::Image & image = images[static_cast<std::size_t>(r)];
+    double t[kStageCount];
+    bool present = false;
+    t[kMap] = seconds([&] {
+          std::error_code ec;
+          const fs::file_status status = fs::status(path, ec);
+          present = fs::exists(status) && path == loaded;
+        });
+    Eigen::Matrix4f tfMatrix;
+    t[kTf] = seconds([&] {
+          const geometry_msgs::msg::TransformStamped stamped = buffer.lookupTransform(
+            kBase, kOptical, tf2::TimePointZero, tf2::durationFromSec(0.2));
+          pcl_ros::transformAsMatrix(stamped, tfMatrix);
+        });
+    t[kBackProject] = seconds([&] {
+          camera = backProject(cv_bridge::toCvCopy(image, image.encoding)->image, k);
+        });
+    t[kCameraThin] = seconds([&] {voxelFilter(camera);});
+    t[kMove] = seconds([&] {pcl::transformPointCloud(*camera, *camera, tfMatrix, true);});
+    t[kMapThin] = seconds([&] {voxelFilter(mapCloud);});
+    t[kCovariances] = seconds([&] {
+          gicp.setInputSource(camera);
+          gicp.calculateSourceCovariances();
+          gicp.setInputTarget(mapCloud);
+          gicp.calculateTargetCovariances();
+        });
+    t[kAlign] = seconds([&] {gicp.align(aligned, Eigen::Matrix4f::Identity());});
+    double score = 0;
+    t[kScore] = seconds([&] {score = gicp.getFitnessScore();});
+    if (!present || !gicp.hasConverged() || !(score >= 0)) {
+      std::fprintf(stderr, "arm_location_bench: request %d did not locate\n", r);
+    }
+    if (r == 0) {
+      continue;
+    }
+    for (int s = 0; s < kStageCount; ++s) {
+      row.stages[static_cast<std::size_t>(s)].times.push_back(t[s]);
+    }
+    iterations.push_back(gicp.getIterations());
+  }
+  row.thinnedMapPoints = mapCloud->size();
+  row.cameraPoints = camera->size();
+  std::sort(iterations.begin(), iterations.end());
+  row.iterations = iterations[iterations.size() / 2];
+
+  // Lower bounds. A stat syscall and a lookup without the waiting machinery
+  // are the least the map check and TF can be.
+  const std::size_t pixels = static_cast<std::size_t>(frame.camera.width) * frame.camera.height;
+  const double source = static_cast<double>(row.cameraPoints);
+  const double target = static_cast<double>(row.thinnedMapPoints);
+  const double point = sizeof(pcl::PointXYZI);
+  row.stages[kMap].bound = medianOf(kRequests, [&] {
+        struct stat st;
+        ::stat(path.c_str(), &st);
+      });
+  row.stages[kTf].bound = medianOf(kRequests, [&] {
+        buffer.tf2::BufferCore::lookupTransform(kBase, kOptical, tf2::TimePointZero);
+      });
+  // The frame read and copied once, the copy read, every pixel's point written.
+  row.stages[kBackProject].bound = trafficTime(static_cast<double>(pixels) * (2 + 2 + 2 + point));
+  // Every input point read once, every centroid written once.
+  row.stages[kCameraThin].bound = trafficTime((static_cast<double>(pixels) + source) * point);
+  row.stages[kMove].bound = trafficTime(2 * source * point);
+  row.stages[kMapThin].bound = trafficTime(2 * target * point);
+  // The source's k-neighbour searches on all threads; the cached target read once.
+  row.stages[kCovariances].bound =
+    source * searchCost(camera, *camera, kNeighbours) / engineThreads() +
+    trafficTime(target * point);
+  // One nearest-neighbour search per source point and iteration.
+  Cloud moved;
+  pcl::transformPointCloud(*camera, moved, gicp.getFinalTransformation());
+  row.stages[kAlign].bound =
+    row.iterations * source * searchCost(mapCloud, moved, 1) / engineThreads();
+  // The distances of the last matches read once.
+  row.stages[kScore].bound = trafficTime(source * sizeof(float));
+  return row;
+}
+
+fs::path nodeBeside(const char * argv0)
+{
+  std::error_code ec;
+  fs::path self = fs::read_symlink("/proc/self/exe", ec);
+  if (ec) {
+    self = argv0;
+  }
+  return self.parent_path() / "arm_location_node";
+}
+
+// The requests of one frame size against one map, end to end against the
+// node as a process: a fresh frame is published before each call, and the
+// time is from the call to the reply.
+std::vector<double> timeEndToEnd(
+  const fs::path & nodePath, const Frame & frame, const std::vector<sensor_msgs::msg::Image> & images,
+  const Map & map)
+{
+  auto peer = rclcpp::Node::make_shared("arm_location_bench");
+  auto infoPub = peer->create_publisher<sensor_msgs::msg::CameraInfo>("/camera/depth/camera_info", 1);
+  auto depthPub = peer->create_publisher<sensor_msgs::msg::Image>("/camera/depth/image_raw", 1);
+  auto client = peer->create_client<ArmLocation>("/arm/location");
+  tf2_ros::StaticTransformBroadcaster tf(peer);
+  tf.sendTransform(camera_messages::cameraTransform(demoPose()));
+
+  ChildProcess node({nodePath.string(), "--ros-args", "-p", "pcd:=" + map.directory.string() + "/",
+      "-p", std::string("target_frame:=") + kBase, "-p", std::string("origin_frame:=") + kOptical});
+  sensor_msgs::msg::CameraInfo info;
+  info.width = static_cast<std::uint32_t>(frame.camera.width);
+  info.height = static_cast<std::uint32_t>(frame.camera.height);
+  info.k = {frame.camera.fx, 0, frame.camera.cx, 0, frame.camera.fy, frame.camera.cy, 0, 0, 1};
+  for (int i = 0; i < 100 && !node.waitForOutput("get intrinsic parameters:", 100ms); ++i) {
+    infoPub->publish(info);
+  }
+  if (!client->wait_for_service(10s)) {
+    std::fprintf(stderr, "arm_location_bench: no service from %s\n%s", nodePath.c_str(),
+      node.err().c_str());
+    return {};
+  }
+  for (int i = 0; i < 100 && depthPub->get_subscription_count() == 0; ++i) {
+    rclcpp::sleep_for(50ms);
+  }
+
+  std::vector<double> times;
+  for (int r = 0; r <= kRequests; ++r) {
+    depthPub->publish(images[static_cast<std::size_t>(r)]);
+    rclcpp::sleep_for(300ms);
+    auto request = std::make_shared<ArmLocation::Request>();
+    request->pcd_type = "all_close";
+    const auto start = std::chrono::steady_clock::now();
+    auto future = client->async_send_request(request);
+    if (rclcpp::spin_until_future_complete(peer, future, 60s) != rclcpp::FutureReturnCode::SUCCESS ||
+      future.get()->status != 0)
+    {
+      std::fprintf(stderr, "arm_location_bench: request %d failed\n%s", r, node.err().c_str());
+      return {};
+    }
+    if (r > 0) {  // the first loads the map
+      times.push_back(
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    }
+  }
+  return times;
+}
+
+void printRow(const Row & row)
+{
+  const double ms = 1e3;
+  std::printf("\n%s frame, map %zu points stored, %zu after 5 mm thinning; %zu camera points, "
+    "%d iterations\n", row.frame.c_str(), row.mapPoints, row.thinnedMapPoints, row.cameraPoints,
+    row.iterations);
+  std::printf("  %-18s %12s %12s %8s\n", "stage", "median ms", "bound ms", "ratio");
+  double sum = 0, boundSum = 0;
+  for (const Stage & s : row.stages) {
+    const double m = median(s.times);
+    sum += m;
+    boundSum += s.bound;
+    std::printf("  %-18s %12.3f %12.3f %8.1f\n", s.name, m * ms, s.bound * ms, m / s.bound);
+  }
+  std::printf("  %-18s %12.3f %12.3f %8.1f\n", "sum of stages", sum * ms, boundSum * ms,
+    sum / boundSum);
+  if (row.endToEnd.empty()) {
+    std::printf("  %-18s %12s\n", "end to end", "failed");
+  } else {
+    std::printf("  %-18s %12.3f %12.3f %8.1f\n", "end to end", median(row.endToEnd) * ms,
+      boundSum * ms, median(row.endToEnd) / boundSum);
+  }
+}
+
+}  // namespace
+
+int main(int argc, char ** argv)
+{
+  const fs::path nodePath = argc > 1 ? fs::path(argv[1]) : nodeBeside(argv[0]);
+  if (!fs::exists(nodePath)) {
+    std::fprintf(stderr, "usage: arm_location_bench [path/to/arm_location_node]\n");
+    return 2;
+  }
+  setenv("ROS_DOMAIN_ID", kDomain, 1);
+  setenv("ROS_LOCALHOST_ONLY", "1", 1);
+  rclcpp::init(argc, argv);
+
+  std::printf("copy of 64 MiB: %.2f GB/s read + written, %d engine threads, median of %d "
+    "requests\n", std::pow(2.0, 27) / trafficTime(std::pow(2.0, 27)) / 1e9, engineThreads(),
+    kRequests);
+  // Other work on the machine shows in every number.
+  std::ifstream loadavg("/proc/loadavg");
+  std::string load;
+  std::getline(loadavg, load);
+  std::printf("load average at start: %s\n", load.c_str());
+
+  // Leaf sizes from the default map's count: a surface map's count goes
+  // with the inverse square of its leaf.
+  const bathroom_sim::Scene scene(bathroom_sim::SceneState::AllClose);
+  const double defaultPoints = static_cast<double>(bathroom_sim::buildMap(scene)->size());
+  const fs::path root = fs::temp_directory_path() / ("arm_location_bench_" + std::to_string(getpid()));
+  std::vector<Map> maps;
+  for (std::size_t size : kMapSizes) {
+    const float leaf = static_cast<float>(0.004 * std::sqrt(defaultPoints / static_cast<double>(size)));
+    Map map{0, root / std::to_string(size), bathroom_sim::buildMap(scene, leaf)};
+    map.storedPoints = map.cloud->size();
+    fs::create_directories(map.directory);
+    pcl::io::savePCDFileBinary(
+      (map.directory / bathroom_sim::mapFileName(bathroom_sim::SceneState::AllClose)).string(),
+      *map.cloud);
+    voxelFilter(map.cloud);
+    maps.push_back(map);
+  }
+
+  auto clock = std::make_shared<rclcpp::Clock>();
+  for (const Frame & frame : kFrames) {
+    const std::vector<sensor_msgs::msg::Image> images = sensorFrames(frame.camera);
+    for (const Map & map : maps) {
+      Row row = timeStages(frame, images, map, clock);
+      row.endToEnd = timeEndToEnd(nodePath, frame, images, map);
+      printRow(row);
+      std::fflush(stdout);
+    }
+  }
+  rclcpp::shutdown();
+  fs::remove_all(root);
+  return 0;
+}

@@ -80,8 +80,8 @@ bool NanoGICP<PointSource, PointTarget>::calculateSourceCovariances()
   if (!this->input_ || !has_covariances(*this->input_, k_correspondences_)) {
     return false;
   }
-  const KdTree<PointSource> tree(this->input_);
-  source_covariances_ = estimate_covariances(tree, k_correspondences_, regularization_, threads());
+  source_covariances_ =
+    estimate_covariances<PointSource>(this->input_, k_correspondences_, regularization_, threads());
   source_prepared_ = true;
   return true;
 }

@@ -5,9 +5,11 @@
 
 #include <cmath>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "nano_gicp/kdtree.hpp"
+#include "nano_gicp/neighbour_grid.hpp"
 #include "nano_gicp/reduction_omp.hpp"
 #include "nano_gicp/regularization.hpp"
 
@@ -32,32 +34,51 @@ bool has_covariances(const pcl::PointCloud<PointT> & cloud, int k)
 }
 
 // The regularized covariance of each point's k nearest neighbours (the point
-// itself among them), searched in a tree over the same cloud.
+// itself among them). The grid answers most points; the rest are searched in
+// the given tree over the same cloud, or in one built for them.
 template<typename PointT>
 Covariances estimate_covariances(
-  const KdTree<PointT> & tree, int k, RegularizationMethod method, int num_threads)
+  const typename pcl::PointCloud<PointT>::ConstPtr & cloud, int k, RegularizationMethod method,
+  int num_threads, const KdTree<PointT> * tree = nullptr)
 {
-  const auto & cloud = tree.cloud();
-  Covariances covariances(cloud.size());
-  const auto n = static_cast<std::int64_t>(cloud.size());
-
-#pragma omp parallel num_threads(num_threads)
-  {
-    std::vector<std::uint32_t> indices(k);
-    std::vector<float> sq_distances(k);
-#pragma omp for schedule(dynamic, block_size)
-    for (std::int64_t i = 0; i < n; i++) {
-      const std::size_t found = tree.knn(cloud[i].data, k, indices.data(), sq_distances.data());
+  Covariances covariances(cloud->size());
+  auto estimate = [&](std::uint32_t i, const Eigen::Vector3f * neighbours, std::size_t found) {
       Eigen::Vector3d sum = Eigen::Vector3d::Zero();
       Eigen::Matrix3d sum_outer = Eigen::Matrix3d::Zero();
       for (std::size_t j = 0; j < found; j++) {
-        const Eigen::Vector3d p = cloud[indices[j]].getVector3fMap().template cast<double>();
+        const Eigen::Vector3d p = neighbours[j].cast<double>();
         sum += p;
         sum_outer += p * p.transpose();
       }
       const Eigen::Vector3d mean = sum / found;
       const Eigen::Matrix3d cov = sum_outer / found - mean * mean.transpose();
       covariances[i] = regularize(cov, method).cast<float>();
+    };
+
+  const std::vector<std::uint32_t> rest =
+    NeighbourGrid<PointT>(*cloud, k).for_each_knn(k, num_threads, estimate);
+  if (rest.empty()) {
+    return covariances;
+  }
+  std::unique_ptr<KdTree<PointT>> own_tree;
+  if (!tree) {
+    own_tree = std::make_unique<KdTree<PointT>>(cloud);
+    tree = own_tree.get();
+  }
+  const auto n = static_cast<std::int64_t>(rest.size());
+#pragma omp parallel num_threads(num_threads)
+  {
+    std::vector<std::uint32_t> indices(k);
+    std::vector<float> sq_distances(k);
+    std::vector<Eigen::Vector3f> neighbours(k);
+#pragma omp for schedule(dynamic, 64)
+    for (std::int64_t r = 0; r < n; r++) {
+      const std::uint32_t i = rest[r];
+      const std::size_t found = tree->knn((*cloud)[i].data, k, indices.data(), sq_distances.data());
+      for (std::size_t j = 0; j < found; j++) {
+        neighbours[j] = (*cloud)[indices[j]].getVector3fMap();
+      }
+      estimate(i, neighbours.data(), found);
     }
   }
   return covariances;

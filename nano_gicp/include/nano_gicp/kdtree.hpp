@@ -22,7 +22,6 @@ public:
   : cloud_(std::move(cloud)) {}
 
   const pcl::PointCloud<PointT> & cloud() const {return *cloud_;}
-  const typename pcl::PointCloud<PointT>::ConstPtr & cloud_ptr() const {return cloud_;}
   // The tree stays valid for any cloud holding the same points in the same order.
   void rebind(typename pcl::PointCloud<PointT>::ConstPtr cloud) {cloud_ = std::move(cloud);}
 

@@ -17,8 +17,8 @@ struct PreparedTarget
   PreparedTarget(
     typename pcl::PointCloud<PointT>::ConstPtr cloud, int k, RegularizationMethod method,
     int num_threads)
-  : tree(std::make_unique<KdTree<PointT>>(std::move(cloud))),
-    covariances(estimate_covariances(*tree, k, method, num_threads)) {}
+  : tree(std::make_unique<KdTree<PointT>>(cloud)),
+    covariances(estimate_covariances<PointT>(cloud, k, method, num_threads, tree.get())) {}
 
   std::unique_ptr<KdTree<PointT>> tree;
   Covariances covariances;

@@ -1,0 +1,149 @@
+// The grid's neighbourhoods against a k-d tree's on clouds of the shapes the
+// grid finds hard: uneven density, crowds of equal points, outliers, extents
+// far beyond a cell.
+
+#include <gtest/gtest.h>
+
+#include <nano_gicp/kdtree.hpp>
+#include <nano_gicp/neighbour_grid.hpp>
+
+#include <pcl/point_types.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <random>
+#include <vector>
+
+namespace
+{
+
+using Cloud = pcl::PointCloud<pcl::PointXYZ>;
+
+void add(Cloud & cloud, float x, float y, float z)
+{
+  pcl::PointXYZ p;
+  p.x = x;
+  p.y = y;
+  p.z = z;
+  cloud.push_back(p);
+}
+
+std::vector<float> sorted_sq_distances(
+  const Eigen::Vector3f & from, const Eigen::Vector3f * neighbours, std::size_t n)
+{
+  std::vector<float> d;
+  for (std::size_t j = 0; j < n; j++) {
+    d.push_back((neighbours[j] - from).squaredNorm());
+  }
+  std::sort(d.begin(), d.end());
+  return d;
+}
+
+// Every point either gets the tree's k nearest distances from the grid or is
+// handed back; returns how many were handed back.
+std::size_t expect_tree_neighbourhoods(const Cloud::Ptr & cloud, int k, int threads)
+{
+  const nano_gicp::KdTree<pcl::PointXYZ> tree(cloud);
+  std::vector<std::vector<float>> found(cloud->size());
+  std::vector<std::atomic<int>> visits(cloud->size());
+  const std::vector<std::uint32_t> rest = nano_gicp::NeighbourGrid<pcl::PointXYZ>(*cloud, k)
+    .for_each_knn(k, threads, [&](std::uint32_t i, const Eigen::Vector3f * neighbours, std::size_t n) {
+        visits[i]++;
+        found[i] = sorted_sq_distances((*cloud)[i].getVector3fMap(), neighbours, n);
+      });
+  EXPECT_TRUE(std::is_sorted(rest.begin(), rest.end()));
+  for (const std::uint32_t i : rest) {
+    visits[i]++;
+  }
+  std::vector<std::uint32_t> indices(k);
+  std::vector<float> sq(k);
+  for (std::uint32_t i = 0; i < cloud->size(); i++) {
+    EXPECT_EQ(visits[i].load(), 1) << "point " << i;
+    if (found[i].empty()) {
+      continue;
+    }
+    const std::size_t n = tree.knn((*cloud)[i].data, k, indices.data(), sq.data());
+    std::vector<Eigen::Vector3f> nearest;
+    for (std::size_t j = 0; j < n; j++) {
+      nearest.push_back((*cloud)[indices[j]].getVector3fMap());
+    }
+    const std::vector<float> expected =
+      sorted_sq_distances((*cloud)[i].getVector3fMap(), nearest.data(), n);
+    EXPECT_EQ(found[i].size(), expected.size()) << "point " << i;
+    for (std::size_t j = 0; j < std::min(expected.size(), found[i].size()); j++) {
+      EXPECT_NEAR(found[i][j], expected[j], 1e-6f * (1.0f + expected[j])) << "point " << i;
+    }
+  }
+  return rest.size();
+}
+
+TEST(NeighbourGrid, AnswersMostPointsOfSurfacesAsTheTreeDoes)
+{
+  // two walls and a floor on 5 mm steps with a millimetre of noise
+  std::mt19937 rng(3);
+  std::normal_distribution<float> noise(0.0f, 0.001f);
+  Cloud::Ptr cloud(new Cloud);
+  for (int i = 0; i < 60; i++) {
+    for (int j = 0; j < 60; j++) {
+      const float u = 0.005f * i, v = 0.005f * j;
+      add(*cloud, u + noise(rng), v + noise(rng), noise(rng));
+      add(*cloud, u + noise(rng), noise(rng), v + noise(rng));
+      add(*cloud, noise(rng), u + noise(rng), v + noise(rng));
+    }
+  }
+  for (const int k : {5, 10, 20}) {
+    const std::size_t rest = expect_tree_neighbourhoods(cloud, k, 2);
+    EXPECT_LT(rest, cloud->size() / 10) << "k " << k;
+  }
+}
+
+TEST(NeighbourGrid, AgreesWithTheTreeOnUnevenClouds)
+{
+  std::mt19937 rng(5);
+  std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+  Cloud::Ptr volume(new Cloud);
+  for (int i = 0; i < 3000; i++) {
+    add(*volume, unit(rng), unit(rng), unit(rng));
+  }
+  expect_tree_neighbourhoods(volume, 10, 1);
+
+  // a dense ball, a sparse shell, a crowd of one repeated point and outliers
+  Cloud::Ptr uneven(new Cloud);
+  for (int i = 0; i < 2000; i++) {
+    add(*uneven, 1e-3f * unit(rng), 1e-3f * unit(rng), 1e-3f * unit(rng));
+  }
+  for (int i = 0; i < 300; i++) {
+    add(*uneven, unit(rng) - 0.5f, unit(rng) - 0.5f, unit(rng) - 0.5f);
+  }
+  for (int i = 0; i < 200; i++) {
+    add(*uneven, 0.25f, 0.25f, 0.25f);
+  }
+  add(*uneven, 40.0f, -3.0f, 7.0f);
+  add(*uneven, -65.0f, 0.0f, 0.0f);
+  expect_tree_neighbourhoods(uneven, 10, 2);
+
+  // an extent no cell size spans with 21 bits
+  Cloud::Ptr huge(new Cloud);
+  for (int i = 0; i < 500; i++) {
+    add(*huge, 0.01f * unit(rng), 0.01f * unit(rng), 0.01f * unit(rng));
+  }
+  add(*huge, 1e30f, 0.0f, 0.0f);
+  expect_tree_neighbourhoods(huge, 8, 2);
+}
+
+TEST(NeighbourGrid, HandlesCloudsOfExactlyKPoints)
+{
+  Cloud::Ptr line(new Cloud);
+  for (int i = 0; i < 6; i++) {
+    add(*line, 0.1f * i, 0.0f, 0.0f);
+  }
+  expect_tree_neighbourhoods(line, 6, 1);
+  Cloud::Ptr same(new Cloud);
+  for (int i = 0; i < 4; i++) {
+    add(*same, 1.0f, 2.0f, 3.0f);
+  }
+  expect_tree_neighbourhoods(same, 4, 2);
+}
+
+}  // namespace

@@ -160,8 +160,9 @@ private:
       return;
     }
     // A point still moving this fast would outrun any margin; the second
-    // neighbour is worth its search only once the pose settles.
-    const std::size_t k = moved_sq < settled_move * settled_move ? 2 : 1;
+    // neighbour is worth its search only once the pose settles, and on the
+    // first search, as a guess is often close already.
+    const std::size_t k = m.index < 0 || moved_sq < settled_move * settled_move ? 2 : 1;
     std::uint32_t indices[2];
     float sq_distances[2];
     const std::size_t found = target_.tree->knn(p.data(), k, indices, sq_distances);

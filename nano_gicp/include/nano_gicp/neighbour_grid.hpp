@@ -12,7 +12,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
-#include <utility>
 #include <vector>
 
 namespace nano_gicp
@@ -22,13 +21,14 @@ namespace nano_gicp
 // found cell by cell instead of one tree descent per point.
 //
 // The points are sorted along a Morton curve over the cloud's bounding box;
-// at some level of that curve the runs of equal codes are cubic cells, the
-// level chosen so that a cell holds about half of k points. The points of a
-// cell search the 3x3x3 cells around it together, their coordinates gathered
-// once. A point's k-th neighbour found there is certain when it lies no
-// farther than the nearest face of the searched block, since every point
-// outside lies beyond that face; the points where it does not (sparse
-// regions, outliers, crowded cells) are left to the caller's tree.
+// at each level of that curve the runs of equal codes are cubic cells. The
+// points of a cell search the 3x3x3 cells around it together, their
+// coordinates gathered once. A point's k-th neighbour found there is certain
+// when it lies no farther than the nearest face of the searched block, since
+// every point outside lies beyond that face. The first level is the finest
+// whose cells hold about a third of k points; the points it cannot certify
+// (sparse regions, edges) try the two coarser levels, and what remains
+// (outliers, crowded cells) is left to the caller's tree.
 template<typename PointT>
 class NeighbourGrid
 {
@@ -65,96 +65,168 @@ public:
       entries.begin(), entries.end(),
       [](const Entry & e, unsigned offset) {return e.code >> offset;},
       [](const Entry & a, const Entry & b) {return a.code < b.code;});
-
-    // Two neighbours on the curve share a cell from the level above their
-    // highest differing bit's triple on.
-    std::array<std::size_t, bits + 1> splits{};
-    for (std::size_t i = 1; i < n; i++) {
-      const std::uint64_t differing = entries[i].code ^ entries[i - 1].code;
-      if (differing != 0) {
-        splits[(63 - __builtin_clzll(differing)) / 3]++;
-      }
-    }
-    const double wanted = 0.5 * k;
-    std::size_t cells = 1;
-    for (std::size_t split : splits) {
-      cells += split;
-    }
-    level_ = 0;
-    while (level_ < bits && static_cast<double>(n) < wanted * static_cast<double>(cells)) {
-      cells -= splits[level_];
-      level_++;
-    }
-    cell_size_ = unit_ * static_cast<double>(std::uint64_t{1} << level_);
-
+    codes_.resize(n);
     order_.resize(n);
     for (auto & axis : sorted_) {
       axis.resize(n);
     }
     for (std::size_t i = 0; i < n; i++) {
-      const Entry & e = entries[i];
-      order_[i] = e.index;
+      codes_[i] = entries[i].code;
+      order_[i] = entries[i].index;
       for (int a = 0; a < 3; a++) {
-        sorted_[a][i] = cloud[e.index].data[a];
-      }
-      const std::uint64_t cell = e.code >> (3 * level_);
-      if (i == 0 || cell != cell_codes_.back()) {
-        cell_codes_.push_back(cell);
-        cell_begin_.push_back(static_cast<std::uint32_t>(i));
+        sorted_[a][i] = cloud[entries[i].index].data[a];
       }
     }
-    cell_begin_.push_back(static_cast<std::uint32_t>(n));
 
-    std::size_t slots = 16;
-    while (slots < 2 * cell_codes_.size()) {
-      slots *= 2;
-    }
-    slots_.assign(slots, empty);
-    for (std::uint32_t c = 0; c < cell_codes_.size(); c++) {
-      std::size_t s = slot_of(cell_codes_[c]);
-      while (slots_[s] != empty) {
-        s = (s + 1) & (slots_.size() - 1);
+    // Two neighbours on the curve share a cell from the level above their
+    // highest differing bit's triple on.
+    std::array<std::size_t, bits + 1> splits{};
+    for (std::size_t i = 1; i < n; i++) {
+      const std::uint64_t differing = codes_[i] ^ codes_[i - 1];
+      if (differing != 0) {
+        splits[(63 - __builtin_clzll(differing)) / 3]++;
       }
-      slots_[s] = c;
+    }
+    std::size_t cells = 1;
+    for (std::size_t split : splits) {
+      cells += split;
+    }
+    first_level_ = 0;
+    while (first_level_ < bits &&
+      3.0 * static_cast<double>(n) < k * static_cast<double>(cells))
+    {
+      cells -= splits[first_level_];
+      first_level_++;
     }
   }
 
   // Calls visit(i, neighbours, k) for the points whose k nearest points
-  // (their coordinates, the point itself among them) the grid is sure of, and returns the others in ascending order. visit runs concurrently
-  // for distinct points.
+  // (their coordinates, the point itself among them) the grid is sure of,
+  // and returns the others in ascending order. visit runs concurrently for
+  // distinct points.
   template<typename Visit>
   std::vector<std::uint32_t> for_each_knn(int k, int num_threads, const Visit & visit) const
   {
-    const auto cells = static_cast<std::int64_t>(cell_codes_.size());
-    const std::size_t max_candidates = 64 * static_cast<std::size_t>(k);
-    const std::uint64_t side = std::uint64_t{1} << (bits - level_);
-    std::vector<std::uint32_t> rest;
+    std::vector<std::uint32_t> pending(order_.size());  // sorted positions
+    for (std::size_t t = 0; t < pending.size(); t++) {
+      pending[t] = static_cast<std::uint32_t>(t);
+    }
+    for (int level = first_level_; level <= std::min(first_level_ + 2, bits) && !pending.empty();
+      level++)
+    {
+      pending = rank(Level(*this, level), pending, k, num_threads, visit);
+    }
+    std::vector<std::uint32_t> rest(pending.size());
+    for (std::size_t r = 0; r < pending.size(); r++) {
+      rest[r] = order_[pending[r]];
+    }
+    std::sort(rest.begin(), rest.end());
+    return rest;
+  }
+
+private:
+  static constexpr int bits = 21;  // per axis: 63-bit codes
+  static constexpr std::uint32_t empty = std::numeric_limits<std::uint32_t>::max();
+
+  // The cells of one level: their codes in curve order, where each begins
+  // among the sorted points, and an open-addressing table to find them.
+  struct Level
+  {
+    Level(const NeighbourGrid & grid, int level)
+    : level(level), cell_size(grid.unit_ * static_cast<double>(std::uint64_t{1} << level))
+    {
+      for (std::size_t t = 0; t < grid.codes_.size(); t++) {
+        const std::uint64_t cell = grid.codes_[t] >> (3 * level);
+        if (t == 0 || cell != codes.back()) {
+          codes.push_back(cell);
+          begin.push_back(static_cast<std::uint32_t>(t));
+        }
+      }
+      begin.push_back(static_cast<std::uint32_t>(grid.codes_.size()));
+      std::size_t size = 16;
+      while (size < 2 * codes.size()) {
+        size *= 2;
+      }
+      slots.assign(size, empty);
+      for (std::uint32_t c = 0; c < codes.size(); c++) {
+        std::size_t s = slot_of(codes[c]);
+        while (slots[s] != empty) {
+          s = (s + 1) & (slots.size() - 1);
+        }
+        slots[s] = c;
+      }
+    }
+
+    std::size_t slot_of(std::uint64_t code) const
+    {
+      return static_cast<std::size_t>((code * 0x9E3779B97F4A7C15ull) >> 32) & (slots.size() - 1);
+    }
+
+    std::uint32_t find(std::uint64_t code) const
+    {
+      for (std::size_t s = slot_of(code); slots[s] != empty; s = (s + 1) & (slots.size() - 1)) {
+        if (codes[slots[s]] == code) {
+          return slots[s];
+        }
+      }
+      return empty;
+    }
+
+    int level;
+    double cell_size;
+    std::vector<std::uint64_t> codes;
+    std::vector<std::uint32_t> begin;  // first sorted point of each cell, then n
+    std::vector<std::uint32_t> slots;
+  };
+
+  // Ranks the pending points (ascending sorted positions) at one level and
+  // returns those it could not certify.
+  template<typename Visit>
+  std::vector<std::uint32_t> rank(
+    const Level & cells, const std::vector<std::uint32_t> & pending, int k, int num_threads,
+    const Visit & visit) const
+  {
+    // the pending points of one cell are neighbours in the list
+    std::vector<std::uint32_t> groups;
+    for (std::size_t r = 0; r < pending.size(); r++) {
+      if (r == 0 ||
+        (codes_[pending[r]] ^ codes_[pending[r - 1]]) >> (3 * cells.level) != 0)
+      {
+        groups.push_back(static_cast<std::uint32_t>(r));
+      }
+    }
+    groups.push_back(static_cast<std::uint32_t>(pending.size()));
+
+    const auto group_count = static_cast<std::int64_t>(groups.size()) - 1;
+    const std::size_t max_candidates = 256 * static_cast<std::size_t>(k);
+    const std::uint64_t side = std::uint64_t{1} << (bits - cells.level);
+    std::vector<std::uint32_t> failed;
 
 #pragma omp parallel num_threads(num_threads)
     {
-      std::vector<std::uint32_t> own_rest;
+      std::vector<std::uint32_t> own_failed;
       std::vector<std::uint32_t> candidates;
       std::array<std::vector<float>, 3> gathered;
       std::vector<float> sq_distances;
-      // the point this thread ranked last, and its k-th distance
-      std::array<float, 3> previous{};
-      float previous_sq = std::numeric_limits<float>::infinity();
       std::vector<float> best_sq(k);
       std::vector<std::uint32_t> best(k);
       std::vector<Eigen::Vector3f> neighbours(k);
+      // the point this thread ranked last, and its k-th distance
+      std::array<float, 3> previous{};
+      float previous_sq = std::numeric_limits<float>::infinity();
 
 #pragma omp for schedule(dynamic, 64)
-      for (std::int64_t c = 0; c < cells; c++) {
-        const std::uint32_t begin = cell_begin_[c];
-        const std::uint32_t end = cell_begin_[c + 1];
+      for (std::int64_t g = 0; g < group_count; g++) {
+        const std::uint64_t code = codes_[pending[groups[g]]] >> (3 * cells.level);
         std::array<std::uint64_t, 3> at;
         for (int a = 0; a < 3; a++) {
-          at[a] = compact(cell_codes_[c] >> a);
+          at[a] = compact(code >> a);
         }
 
         // the cell's own points first, so the k-th distance falls early
         candidates.clear();
-        add_range(begin, end, candidates);
+        const std::uint32_t own = cells.find(code);
+        add_range(cells.begin[own], cells.begin[own + 1], candidates);
         for (int dz = -1; dz <= 1; dz++) {
           for (int dy = -1; dy <= 1; dy++) {
             for (int dx = -1; dx <= 1; dx++) {
@@ -162,9 +234,9 @@ public:
               if ((dx == 0 && dy == 0 && dz == 0) || x >= side || y >= side || z >= side) {
                 continue;  // unsigned wrap-around covers -1
               }
-              const std::uint32_t other = find(spread(x) | spread(y) << 1 | spread(z) << 2);
+              const std::uint32_t other = cells.find(spread(x) | spread(y) << 1 | spread(z) << 2);
               if (other != empty) {
-                add_range(cell_begin_[other], cell_begin_[other + 1], candidates);
+                add_range(cells.begin[other], cells.begin[other + 1], candidates);
               }
             }
           }
@@ -172,9 +244,8 @@ public:
         if (candidates.size() < static_cast<std::size_t>(k) ||
           candidates.size() > max_candidates)
         {
-          for (std::uint32_t t = begin; t < end; t++) {
-            own_rest.push_back(order_[t]);
-          }
+          own_failed.insert(own_failed.end(), pending.begin() + groups[g],
+            pending.begin() + groups[g + 1]);
           continue;
         }
         const std::size_t m = candidates.size();
@@ -185,61 +256,50 @@ public:
           }
         }
         sq_distances.resize(m);
-
+        const float * gx = gathered[0].data();
+        const float * gy = gathered[1].data();
+        const float * gz = gathered[2].data();
+        float * d = sq_distances.data();
         std::array<double, 3> cell_lo;
         for (int a = 0; a < 3; a++) {
-          cell_lo[a] = origin_[a] + static_cast<double>(at[a]) * cell_size_;
+          cell_lo[a] = origin_[a] + static_cast<double>(at[a]) * cells.cell_size;
         }
-        for (std::uint32_t t = begin; t < end; t++) {
+
+        for (std::uint32_t r = groups[g]; r < groups[g + 1]; r++) {
+          const std::uint32_t t = pending[r];
           const float px = sorted_[0][t], py = sorted_[1][t], pz = sorted_[2][t];
-          const float * gx = gathered[0].data();
-          const float * gy = gathered[1].data();
-          const float * gz = gathered[2].data();
-          float * d = sq_distances.data();
-          for (std::size_t u = 0; u < m; u++) {
-            const float ex = gx[u] - px, ey = gy[u] - py, ez = gz[u] - pz;
-            d[u] = ex * ex + ey * ey + ez * ez;
-          }
+          squared_distances(gx, gy, gz, m, px, py, pz, d);
           // The k points nearest to the previous point lie within its k-th
           // distance plus the step between the two points, so the k nearest
-          // candidates lie within that bound when k of them do. A tighter
-          // guess, the previous k-th distance itself, usually holds k
-          // already and leaves fewer to rank.
+          // candidates lie within that bound when k of them do; the
+          // previous k-th distance itself is a tighter first guess.
           const float ex = previous[0] - px, ey = previous[1] - py, ez = previous[2] - pz;
           const float reach = std::sqrt(previous_sq) + std::sqrt(ex * ex + ey * ey + ez * ez);
           const float bound = reach * reach * (1.0f + 1e-5f);
           float limit = std::min(bound, 1.2f * previous_sq);
-          if (count_within(d, m, limit) < static_cast<std::size_t>(k)) {
-            limit = count_within(d, m, bound) < static_cast<std::size_t>(k) ?
-              std::numeric_limits<float>::infinity() : bound;
-          }
-          int count = 0;
-          for (std::size_t u = 0; u < m; u++) {
-            const float du = d[u];
-            if (du > limit || (count == k && du >= best_sq[k - 1])) {
-              continue;
+          std::size_t within = count_within(d, m, limit);
+          if (within < static_cast<std::size_t>(k)) {
+            limit = bound;
+            within = count_within(d, m, limit);
+            if (within < static_cast<std::size_t>(k)) {
+              limit = std::numeric_limits<float>::infinity();
+              within = m;
             }
-            int pos = count < k ? count++ : k - 1;
-            for (; pos > 0 && best_sq[pos - 1] > du; pos--) {
-              best_sq[pos] = best_sq[pos - 1];
-              best[pos] = best[pos - 1];
-            }
-            best_sq[pos] = du;
-            best[pos] = static_cast<std::uint32_t>(u);
           }
+          select_nearest(d, m, k, limit, within, best.data(), best_sq.data());
           previous = {px, py, pz};
           previous_sq = best_sq[k - 1];
 
-          double margin = cell_size_;
+          // every point outside the block lies beyond its nearest face
           const float p[3] = {px, py, pz};
-          double inside = cell_size_;
+          double inside = cells.cell_size;
           for (int a = 0; a < 3; a++) {
             const double from_lo = static_cast<double>(p[a]) - cell_lo[a];
-            inside = std::min(inside, std::min(from_lo, cell_size_ - from_lo));
+            inside = std::min(inside, std::min(from_lo, cells.cell_size - from_lo));
           }
-          margin += inside - 1e-6 * cell_size_;
+          const double margin = cells.cell_size + inside - 1e-6 * cells.cell_size;
           if (margin <= 0.0 || static_cast<double>(best_sq[k - 1]) > margin * margin) {
-            own_rest.push_back(order_[t]);
+            own_failed.push_back(t);
             continue;
           }
           for (int j = 0; j < k; j++) {
@@ -249,15 +309,11 @@ public:
         }
       }
 #pragma omp critical
-      rest.insert(rest.end(), own_rest.begin(), own_rest.end());
+      failed.insert(failed.end(), own_failed.begin(), own_failed.end());
     }
-    std::sort(rest.begin(), rest.end());
-    return rest;
+    std::sort(failed.begin(), failed.end());
+    return failed;
   }
-
-private:
-  static constexpr int bits = 21;  // per axis: 63-bit codes
-  static constexpr std::uint32_t empty = std::numeric_limits<std::uint32_t>::max();
 
   // the bits of v moved to every third place
   static std::uint64_t spread(std::uint64_t v)
@@ -294,26 +350,76 @@ private:
     return code;
   }
 
-  std::size_t slot_of(std::uint64_t code) const
+  static void squared_distances(
+    const float * __restrict__ x, const float * __restrict__ y, const float * __restrict__ z,
+    std::size_t m, float px, float py, float pz, float * __restrict__ d)
   {
-    return static_cast<std::size_t>((code * 0x9E3779B97F4A7C15ull) >> 32) & (slots_.size() - 1);
+    for (std::size_t u = 0; u < m; u++) {
+      const float ex = x[u] - px, ey = y[u] - py, ez = z[u] - pz;
+      d[u] = ex * ex + ey * ey + ez * ez;
+    }
   }
 
-  std::uint32_t find(std::uint64_t code) const
+  // The k smallest of d, given a limit with `within` >= k of them at or
+  // below it: the limit is bisected until it holds k, then those are taken
+  // in one pass without branches, and only ties or a bisection cut short
+  // leave more than k to rank. best_sq[k - 1] is the k-th distance; the
+  // others come in no particular order.
+  static void select_nearest(
+    const float * d, std::size_t m, int k, float limit, std::size_t within,
+    std::uint32_t * best, float * best_sq)
   {
-    for (std::size_t s = slot_of(code); slots_[s] != empty; s = (s + 1) & (slots_.size() - 1)) {
-      if (cell_codes_[slots_[s]] == code) {
-        return slots_[s];
+    const auto wanted = static_cast<std::size_t>(k);
+    float low = 0.0f;
+    for (int step = 0; step < 8 && within > wanted; step++) {
+      const float middle = 0.5f * (low + std::min(limit, std::numeric_limits<float>::max()));
+      const std::size_t count = count_within(d, m, middle);
+      if (count >= wanted) {
+        limit = middle;
+        within = count;
+      } else {
+        low = middle;
       }
     }
-    return empty;
+    thread_local std::vector<std::uint32_t> kept;
+    kept.resize(m);
+    std::size_t n = 0;
+    for (std::size_t u = 0; u < m; u++) {
+      kept[n] = static_cast<std::uint32_t>(u);
+      n += d[u] <= limit;
+    }
+    if (n == wanted) {
+      float largest = 0.0f;
+      for (std::size_t w = 0; w < n; w++) {
+        best[w] = kept[w];
+        best_sq[w] = d[kept[w]];
+        largest = std::max(largest, best_sq[w]);
+      }
+      best_sq[k - 1] = largest;
+      return;
+    }
+    int count = 0;
+    for (std::size_t w = 0; w < n; w++) {
+      const std::uint32_t u = kept[w];
+      const float du = d[u];
+      if (count == k && du >= best_sq[k - 1]) {
+        continue;
+      }
+      int pos = count < k ? count++ : k - 1;
+      for (; pos > 0 && best_sq[pos - 1] > du; pos--) {
+        best_sq[pos] = best_sq[pos - 1];
+        best[pos] = best[pos - 1];
+      }
+      best_sq[pos] = du;
+      best[pos] = u;
+    }
   }
 
   static std::size_t count_within(const float * d, std::size_t m, float limit)
   {
-    std::size_t count = 0;
+    std::uint32_t count = 0;  // 32 bits, so the loop runs on vector lanes
     for (std::size_t u = 0; u < m; u++) {
-      count += d[u] <= limit;
+      count += d[u] <= limit ? 1u : 0u;
     }
     return count;
   }
@@ -327,13 +433,10 @@ private:
 
   std::array<double, 3> origin_;
   double unit_ = 1.0;
-  int level_ = 0;
-  double cell_size_ = 1.0;
-  std::vector<std::uint32_t> order_;               // cloud index of each sorted point
-  std::array<std::vector<float>, 3> sorted_;       // coordinates in curve order
-  std::vector<std::uint64_t> cell_codes_;          // ascending
-  std::vector<std::uint32_t> cell_begin_;          // first sorted point of each cell, then n
-  std::vector<std::uint32_t> slots_;               // open-addressing table of cell indices
+  int first_level_ = 0;
+  std::vector<std::uint64_t> codes_;           // ascending
+  std::vector<std::uint32_t> order_;           // cloud index of each sorted point
+  std::array<std::vector<float>, 3> sorted_;   // coordinates in curve order
 };
 
 }  // namespace nano_gicp

@@ -8,6 +8,7 @@
 
 #include "nano_gicp/covariances.hpp"
 #include "nano_gicp/gicp_factor.hpp"
+#include "nano_gicp/neighbour_grid.hpp"
 #include "nano_gicp/optimizer.hpp"
 #include "nano_gicp/prepared_target.hpp"
 #include "nano_gicp/reduction_omp.hpp"
@@ -80,8 +81,10 @@ bool NanoGICP<PointSource, PointTarget>::calculateSourceCovariances()
   if (!this->input_ || !has_covariances(*this->input_, k_correspondences_)) {
     return false;
   }
-  source_covariances_ =
-    estimate_covariances<PointSource>(this->input_, k_correspondences_, regularization_, threads());
+  const NeighbourGrid<PointSource> grid(*this->input_, k_correspondences_);
+  source_covariances_ = estimate_covariances<PointSource>(
+    this->input_, grid, k_correspondences_, regularization_, threads());
+  source_order_ = grid.order();
   source_prepared_ = true;
   return true;
 }
@@ -136,8 +139,8 @@ void NanoGICP<PointSource, PointTarget>::computeTransformation(
     (target_prepared_ || calculateTargetCovariances());
   if (ready) {
     GICPProblem<PointSource, PointTarget> problem(
-      *this->input_, source_covariances_, *target_prepared_, this->corr_dist_threshold_,
-      threads());
+      *this->input_, source_order_, source_covariances_, *target_prepared_,
+      this->corr_dist_threshold_, threads());
     const Eigen::Isometry3d start =
       orthonormalized(Eigen::Isometry3d(guess.template cast<double>()));
     const OptimizationResult result = LevenbergMarquardtOptimizer().optimize(

@@ -41,8 +41,8 @@ TEST(Covariances, AreTheCovarianceOfTheKNearestPoints)
 {
   const Cloud::Ptr cloud = cloud_of({{0.0f, 0.0f, 0.0f}, {0.01f, 0.0f, 0.0f}, {0.0f, 0.02f, 0.0f},
     {0.0f, 0.0f, 0.01f}, {0.01f, 0.01f, 0.01f}, {5.0f, 5.0f, 5.0f}});
-  const auto covariances =
-    nano_gicp::estimate_covariances<pcl::PointXYZ>(cloud, 5, RegularizationMethod::NONE, 1);
+  const auto covariances = nano_gicp::estimate_covariances<pcl::PointXYZ>(
+    cloud, nano_gicp::NeighbourGrid<pcl::PointXYZ>(*cloud, 5), 5, RegularizationMethod::NONE, 1);
   ASSERT_EQ(covariances.size(), cloud->size());
   // the far point is among nobody's five nearest but its own
   Eigen::Vector3d mean = Eigen::Vector3d::Zero();
@@ -73,8 +73,9 @@ TEST(Covariances, PlaneMakesADiscAlongTheSurface)
       cloud->push_back(p);
     }
   }
-  const auto covariances =
-    nano_gicp::estimate_covariances<pcl::PointXYZ>(cloud, 10, RegularizationMethod::PLANE, 2);
+  const auto covariances = nano_gicp::estimate_covariances<pcl::PointXYZ>(
+    cloud, nano_gicp::NeighbourGrid<pcl::PointXYZ>(*cloud, 10), 10, RegularizationMethod::PLANE,
+    2);
   for (const Eigen::Matrix3f & c : covariances) {
     const Eigen::Matrix3d C = c.cast<double>();
     EXPECT_TRUE((C * n).isApprox(1e-3 * n, 1e-4));

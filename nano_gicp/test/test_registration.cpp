@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <random>
 #include <vector>
 
 #include "scene.hpp"
@@ -127,6 +128,29 @@ TEST_F(Registration, GivesTheSameResultOnAnyThreadCount)
     EXPECT_EQ(results[i], results.front()) << i;
     EXPECT_EQ(scores[i], scores.front()) << i;
   }
+}
+
+TEST_F(Registration, GivesTheSamePoseWhateverTheOrderOfThePoints)
+{
+  const Cloud::Ptr target = make_scene(0.01);
+  const Cloud::Ptr source = displaced(*target, make_transform(4.0, {1, 0, 1}, {0.03, 0.03, 0.0}));
+  EXPECT_TRUE(request(source, target));
+  const Eigen::Matrix4f in_order = engine.getFinalTransformation();
+  const double score = engine.getFitnessScore();
+
+  std::mt19937 rng(11);
+  const Cloud::Ptr shuffled_source(new Cloud(*source));
+  const Cloud::Ptr shuffled_target(new Cloud(*target));
+  std::shuffle(shuffled_source->begin(), shuffled_source->end(), rng);
+  std::shuffle(shuffled_target->begin(), shuffled_target->end(), rng);
+  EXPECT_TRUE(request(shuffled_source, shuffled_target));
+  EXPECT_LT((engine.getFinalTransformation() - in_order).cwiseAbs().maxCoeff(), 1e-5f);
+  EXPECT_NEAR(engine.getFitnessScore(), score, 1e-6 * score);
+  // the output keeps the order of the source handed in
+  ASSERT_EQ(aligned.size(), shuffled_source->size());
+  const Eigen::Vector3f first = engine.getFinalTransformation().topLeftCorner<3, 3>() *
+    (*shuffled_source)[0].getVector3fMap() + engine.getFinalTransformation().topRightCorner<3, 1>();
+  EXPECT_LT((aligned[0].getVector3fMap() - first).norm(), 1e-6f);
 }
 
 TEST_F(Registration, RecoversTransformsWithEveryRegularizationMethod)

@@ -5,7 +5,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 #include "nano_gicp/kdtree.hpp"
@@ -34,12 +33,12 @@ bool has_covariances(const pcl::PointCloud<PointT> & cloud, int k)
 }
 
 // The regularized covariance of each point's k nearest neighbours (the point
-// itself among them). The grid answers most points; the rest are searched in
-// the given tree over the same cloud, or in one built for them.
+// itself among them), in cloud order. The grid over the cloud answers most
+// points; the rest are searched in a tree built for them.
 template<typename PointT>
 Covariances estimate_covariances(
-  const typename pcl::PointCloud<PointT>::ConstPtr & cloud, int k, RegularizationMethod method,
-  int num_threads, const KdTree<PointT> * tree = nullptr)
+  const typename pcl::PointCloud<PointT>::ConstPtr & cloud, const NeighbourGrid<PointT> & grid,
+  int k, RegularizationMethod method, int num_threads)
 {
   Covariances covariances(cloud->size());
   auto estimate = [&](std::uint32_t i, const Eigen::Vector3f * neighbours, std::size_t found) {
@@ -55,16 +54,11 @@ Covariances estimate_covariances(
       covariances[i] = regularize(cov, method).cast<float>();
     };
 
-  const std::vector<std::uint32_t> rest =
-    NeighbourGrid<PointT>(*cloud, k).for_each_knn(k, num_threads, estimate);
+  const std::vector<std::uint32_t> rest = grid.for_each_knn(k, num_threads, estimate);
   if (rest.empty()) {
     return covariances;
   }
-  std::unique_ptr<KdTree<PointT>> own_tree;
-  if (!tree) {
-    own_tree = std::make_unique<KdTree<PointT>>(cloud);
-    tree = own_tree.get();
-  }
+  const KdTree<PointT> tree(cloud);
   const auto n = static_cast<std::int64_t>(rest.size());
 #pragma omp parallel num_threads(num_threads)
   {
@@ -74,7 +68,7 @@ Covariances estimate_covariances(
 #pragma omp for schedule(dynamic, 64)
     for (std::int64_t r = 0; r < n; r++) {
       const std::uint32_t i = rest[r];
-      const std::size_t found = tree->knn((*cloud)[i].data, k, indices.data(), sq_distances.data());
+      const std::size_t found = tree.knn((*cloud)[i].data, k, indices.data(), sq_distances.data());
       for (std::size_t j = 0; j < found; j++) {
         neighbours[j] = (*cloud)[indices[j]].getVector3fMap();
       }

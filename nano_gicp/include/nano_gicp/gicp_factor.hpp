@@ -77,7 +77,9 @@ struct GICPFactor
 };
 
 // The registration cost of a source cloud against a prepared target: every
-// source point matched to its nearest target point within reach.
+// source point matched to its nearest target point within reach. The source
+// points and their covariances are copied in Morton order, so consecutive
+// pairs read neighbouring target points.
 //
 // A match remembers where its point was searched from and half the gap
 // between its nearest and second-nearest distances there. While the point
@@ -89,12 +91,18 @@ class GICPProblem
 {
 public:
   GICPProblem(
-    const pcl::PointCloud<PointSource> & source, const Covariances & source_covariances,
-    const PreparedTarget<PointTarget> & target, double max_correspondence_distance,
-    int num_threads)
-  : source_(source), source_covariances_(source_covariances), target_(target),
+    const pcl::PointCloud<PointSource> & source, const std::vector<std::uint32_t> & order,
+    const Covariances & source_covariances, const PreparedTarget<PointTarget> & target,
+    double max_correspondence_distance, int num_threads)
+  : source_(order.size()), source_covariances_(order.size()), target_(target),
     max_sq_distance_(max_correspondence_distance * max_correspondence_distance),
-    num_threads_(num_threads), matches_(source.size()) {}
+    num_threads_(num_threads), matches_(order.size())
+  {
+    for (std::size_t t = 0; t < order.size(); t++) {
+      source_[t] = source[order[t]].getVector3fMap();
+      source_covariances_[t] = source_covariances[order[t]];
+    }
+  }
 
   // Matches each source point at pose T and linearizes the cost there.
   LinearizedSystem linearize(const Eigen::Isometry3d & T)
@@ -105,7 +113,7 @@ public:
         const Eigen::Vector3d s = source_point(i);
         match(matches_[i], (T * s).cast<float>());
         if (counts(matches_[i])) {
-          const GICPFactor factor = make_factor(T, i);
+          const GICPFactor factor = make_factor(T, i, matches_[i].index);
           if (factor.valid()) {
             factor.linearize(s, sum);
           }
@@ -119,12 +127,66 @@ public:
     return parallel_sum<double>(
       size(), num_threads_, [&](std::int64_t i, double & sum) {
         if (counts(matches_[i])) {
-          const GICPFactor factor = make_factor(T, i);
+          const GICPFactor factor = make_factor(T, i, matches_[i].index);
           if (factor.valid()) {
             sum += factor.error();
           }
         }
       });
+  }
+
+  struct Evaluation
+  {
+    double error = 0.0;       // of the current correspondences
+    LinearizedSystem system;  // of fresh ones
+
+    Evaluation & operator+=(const Evaluation & other)
+    {
+      error += other.error;
+      system += other.system;
+      return *this;
+    }
+  };
+
+  // error(T) and the system linearize(T) would give, in one pass: a point
+  // whose match stays the same serves both with one pair. The fresh matches
+  // replace the current ones only on accept().
+  Evaluation evaluate(const Eigen::Isometry3d & T)
+  {
+    trial_pose_ = T;
+    trial_.resize(matches_.size());
+    return parallel_sum<Evaluation>(
+      size(), num_threads_, [&](std::int64_t i, Evaluation & sum) {
+        const Eigen::Vector3d s = source_point(i);
+        const Match & current = matches_[i];
+        Match & fresh = trial_[i];
+        fresh = current;
+        match(fresh, (T * s).cast<float>());
+        if (counts(current)) {
+          const GICPFactor factor = make_factor(T, i, current.index);
+          if (factor.valid()) {
+            sum.error += factor.error();
+          }
+          if (fresh.index == current.index) {
+            if (counts(fresh) && factor.valid()) {
+              factor.linearize(s, sum.system);
+            }
+            return;
+          }
+        }
+        if (counts(fresh)) {
+          const GICPFactor factor = make_factor(T, i, fresh.index);
+          if (factor.valid()) {
+            factor.linearize(s, sum.system);
+          }
+        }
+      });
+  }
+
+  void accept()
+  {
+    matches_.swap(trial_);
+    matched_pose_ = trial_pose_;
   }
 
   // The pose of the last linearize, and each point's squared distance there
@@ -178,27 +240,25 @@ private:
 
   std::int64_t size() const {return static_cast<std::int64_t>(source_.size());}
 
-  Eigen::Vector3d source_point(std::int64_t i) const
-  {
-    return source_[i].getVector3fMap().template cast<double>();
-  }
+  Eigen::Vector3d source_point(std::int64_t i) const {return source_[i].cast<double>();}
 
-  GICPFactor make_factor(const Eigen::Isometry3d & T, std::int64_t i) const
+  GICPFactor make_factor(const Eigen::Isometry3d & T, std::int64_t i, std::int32_t j) const
   {
-    const std::int32_t j = matches_[i].index;
     return GICPFactor(
       T, source_point(i), source_covariances_[i].cast<double>(),
       target_.tree->cloud()[j].getVector3fMap().template cast<double>(),
       target_.covariances[j].template cast<double>());
   }
 
-  const pcl::PointCloud<PointSource> & source_;
-  const Covariances & source_covariances_;
+  std::vector<Eigen::Vector3f> source_;
+  Covariances source_covariances_;
   const PreparedTarget<PointTarget> & target_;
   double max_sq_distance_;
   int num_threads_;
   std::vector<Match> matches_;
   Eigen::Isometry3d matched_pose_ = Eigen::Isometry3d::Identity();
+  std::vector<Match> trial_;  // matches of the last evaluate
+  Eigen::Isometry3d trial_pose_ = Eigen::Isometry3d::Identity();
 };
 
 }  // namespace nano_gicp

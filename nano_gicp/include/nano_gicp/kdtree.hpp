@@ -22,8 +22,6 @@ public:
   : cloud_(std::move(cloud)) {}
 
   const pcl::PointCloud<PointT> & cloud() const {return *cloud_;}
-  // The tree stays valid for any cloud holding the same points in the same order.
-  void rebind(typename pcl::PointCloud<PointT>::ConstPtr cloud) {cloud_ = std::move(cloud);}
 
   std::size_t kdtree_get_point_count() const {return cloud_->size();}
   float kdtree_get_pt(std::size_t index, std::size_t dim) const {return (*cloud_)[index].data[dim];}
@@ -46,7 +44,6 @@ public:
   KdTree(const KdTree &) = delete;
   KdTree & operator=(const KdTree &) = delete;
 
-  CloudAdaptor<PointT> & adaptor() {return adaptor_;}
   const pcl::PointCloud<PointT> & cloud() const {return adaptor_.cloud();}
 
   // The nearest point; false when the cloud is empty.

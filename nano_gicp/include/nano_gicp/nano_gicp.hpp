@@ -5,6 +5,7 @@
 #include <pcl/point_cloud.h>
 #include <pcl/registration/registration.h>
 
+#include <cstdint>
 #include <limits>
 #include <memory>
 #include <vector>
@@ -79,6 +80,7 @@ private:
   RegularizationMethod regularization_ = RegularizationMethod::PLANE;
 
   std::vector<Eigen::Matrix3f> source_covariances_;
+  std::vector<std::uint32_t> source_order_;  // Morton order of the source points
   bool source_prepared_ = false;
   std::unique_ptr<TargetCache<PointTarget>> target_cache_;
   std::shared_ptr<const PreparedTarget<PointTarget>> target_prepared_;

@@ -100,6 +100,9 @@ public:
     }
   }
 
+  // Cloud indices in curve order: neighbours in space mostly stay close in it.
+  const std::vector<std::uint32_t> & order() const {return order_;}
+
   // Calls visit(i, neighbours, k) for the points whose k nearest points
   // (their coordinates, the point itself among them) the grid is sure of,
   // and returns the others in ascending order. visit runs concurrently for

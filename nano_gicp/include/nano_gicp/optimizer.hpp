@@ -47,7 +47,9 @@ inline Eigen::Isometry3d orthonormalized(const Eigen::Isometry3d & T)
 // step lowers the cost of those correspondences. It stops converged when the
 // accepted update is below the criteria, when no step lowers the cost, or
 // when matching afresh at the new pose no longer lowers the cost: what moves
-// then is the noise of the points, not the pose.
+// then is the noise of the points, not the pose. A step is tried together
+// with the matching at its pose, so an accepted step costs one pass over the
+// points; the last allowed iteration only tries steps.
 class LevenbergMarquardtOptimizer
 {
 public:
@@ -58,19 +60,13 @@ public:
   {
     OptimizationResult result;
     result.T = guess;
+    if (max_iterations < 1) {
+      return result;
+    }
+    LinearizedSystem system = problem.linearize(result.T);
+    result.iterations = 1;
     double lambda = initial_lambda;
-    double previous_error = std::numeric_limits<double>::infinity();
-    while (result.iterations < max_iterations) {
-      const LinearizedSystem system = problem.linearize(result.T);
-      result.iterations++;
-      if (system.count < min_correspondences) {
-        return result;
-      }
-      if (system.error >= previous_error) {
-        result.converged = true;
-        return result;
-      }
-      previous_error = system.error;
+    while (system.count >= min_correspondences) {
       // A floor on the damping keeps directions the geometry leaves free solvable.
       const Vector6d damping =
         system.H.diagonal().cwiseMax(1e-6 * system.H.diagonal().maxCoeff());
@@ -79,18 +75,49 @@ public:
         Matrix6d A = system.H;
         A.diagonal() += lambda * damping;
         const Vector6d delta = A.ldlt().solve(-system.b);
-        if (delta.allFinite() && criteria.converged(delta)) {
+        if (!delta.allFinite()) {
+          lambda *= lambda_factor;
+          continue;
+        }
+        if (criteria.converged(delta)) {
           result.converged = true;  // the update left is below what counts
           return result;
         }
         const Eigen::Isometry3d candidate = orthonormalized(result.T * se3_exp(delta));
-        if (delta.allFinite() && problem.error(candidate) < system.error) {
+        // The first try of an iteration matches at its pose in the same
+        // pass; after a refusal, when the pose has likely settled, tries cost
+        // only the error of the current matches.
+        LinearizedSystem fresh;
+        if (attempt > 0 || result.iterations >= max_iterations) {
+          if (problem.error(candidate) >= system.error) {
+            lambda *= lambda_factor;
+            continue;
+          }
           result.T = candidate;
-          lambda = std::max(lambda / lambda_factor, min_lambda);
-          lowered = true;
+          if (result.iterations >= max_iterations) {
+            return result;  // the iteration limit
+          }
+          fresh = problem.linearize(candidate);
         } else {
-          lambda *= lambda_factor;
+          const auto evaluation = problem.evaluate(candidate);
+          if (evaluation.error >= system.error) {
+            result.iterations++;
+            lambda *= lambda_factor;
+            continue;
+          }
+          problem.accept();
+          result.T = candidate;
+          fresh = evaluation.system;
         }
+        result.iterations++;
+        lambda = std::max(lambda / lambda_factor, min_lambda);
+        // matching afresh at the new pose no longer lowers the cost
+        if (fresh.count >= min_correspondences && fresh.error >= system.error) {
+          result.converged = true;
+          return result;
+        }
+        system = fresh;
+        lowered = true;
       }
       if (!lowered) {
         result.converged = true;

@@ -1,25 +1,45 @@
 #ifndef NANO_GICP__PREPARED_TARGET_HPP_
 #define NANO_GICP__PREPARED_TARGET_HPP_
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "nano_gicp/covariances.hpp"
 #include "nano_gicp/kdtree.hpp"
+#include "nano_gicp/neighbour_grid.hpp"
 
 namespace nano_gicp
 {
 
-// What alignment needs of a target beyond its points: the search tree and
-// each point's covariance.
+// What alignment needs of a target: its points in Morton order, so that
+// points near in space are mostly near in memory for the pairs of a pass,
+// the search tree over them and each point's covariance, in the same order.
+// The cloud handed in is kept to recognise it by.
 template<typename PointT>
 struct PreparedTarget
 {
   PreparedTarget(
-    typename pcl::PointCloud<PointT>::ConstPtr cloud, int k, RegularizationMethod method,
+    typename pcl::PointCloud<PointT>::ConstPtr handed, int k, RegularizationMethod method,
     int num_threads)
-  : tree(std::make_unique<KdTree<PointT>>(cloud)),
-    covariances(estimate_covariances<PointT>(cloud, k, method, num_threads, tree.get())) {}
+  : cloud(std::move(handed))
+  {
+    const NeighbourGrid<PointT> grid(*cloud, k);
+    const Covariances in_cloud_order =
+      estimate_covariances<PointT>(cloud, grid, k, method, num_threads);
+    const std::vector<std::uint32_t> & order = grid.order();
+    auto points = std::make_shared<pcl::PointCloud<PointT>>();
+    points->resize(order.size());
+    covariances.resize(order.size());
+    for (std::size_t t = 0; t < order.size(); t++) {
+      (*points)[t] = (*cloud)[order[t]];
+      covariances[t] = in_cloud_order[order[t]];
+    }
+    tree = std::make_unique<KdTree<PointT>>(std::move(points));
+  }
 
+  typename pcl::PointCloud<PointT>::ConstPtr cloud;
   std::unique_ptr<KdTree<PointT>> tree;
   Covariances covariances;
 };

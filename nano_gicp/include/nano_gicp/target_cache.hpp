@@ -69,8 +69,8 @@ public:
     for (auto entry = entries_.begin(); entry != entries_.end(); ++entry) {
       // The digest was taken when the entry was prepared, so a cloud object
       // changed in place since then no longer matches its own entry.
-      if (entry->key == key && same_points(entry->prepared->tree->cloud(), *cloud)) {
-        entry->prepared->tree->adaptor().rebind(cloud);
+      if (entry->key == key && same_points(*entry->prepared->cloud, *cloud)) {
+        entry->prepared->cloud = cloud;
         entries_.splice(entries_.begin(), entries_, entry);
         return entries_.front().prepared;
       }

@@ -144,7 +144,8 @@ void NanoGICP<PointSource, PointTarget>::computeTransformation(
     const Eigen::Isometry3d start =
       orthonormalized(Eigen::Isometry3d(guess.template cast<double>()));
     const OptimizationResult result = LevenbergMarquardtOptimizer().optimize(
-      problem, start, this->max_iterations_, TerminationCriteria{this->transformation_epsilon_});
+      problem, start, this->max_iterations_,
+      TerminationCriteria{this->transformation_epsilon_, this->euclidean_fitness_epsilon_});
     this->final_transformation_ = result.T.matrix().template cast<float>();
     this->converged_ = result.converged;
     this->nr_iterations_ = result.iterations;

@@ -29,6 +29,9 @@ struct LinearizedSystem
   Vector6d b = Vector6d::Zero();
   double error = 0.0;
   std::int64_t count = 0;
+  double sq_distances = 0.0;  // of the pairs, in square metres
+
+  double mean_sq_distance() const {return count > 0 ? sq_distances / count : 0.0;}
 
   LinearizedSystem & operator+=(const LinearizedSystem & other)
   {
@@ -36,6 +39,7 @@ struct LinearizedSystem
     b += other.b;
     error += other.error;
     count += other.count;
+    sq_distances += other.sq_distances;
     return *this;
   }
 };
@@ -116,6 +120,7 @@ public:
           const GICPFactor factor = make_factor(T, i, matches_[i].index);
           if (factor.valid()) {
             factor.linearize(s, sum);
+            sum.sq_distances += matches_[i].sq_distance;
           }
         }
       });
@@ -170,6 +175,7 @@ public:
           if (fresh.index == current.index) {
             if (counts(fresh) && factor.valid()) {
               factor.linearize(s, sum.system);
+              sum.system.sq_distances += fresh.sq_distance;
             }
             return;
           }
@@ -178,6 +184,7 @@ public:
           const GICPFactor factor = make_factor(T, i, fresh.index);
           if (factor.valid()) {
             factor.linearize(s, sum.system);
+            sum.system.sq_distances += fresh.sq_distance;
           }
         }
       });

@@ -45,9 +45,10 @@ inline Eigen::Isometry3d orthonormalized(const Eigen::Isometry3d & T)
 // Levenberg-Marquardt: each iteration matches correspondences at the current
 // pose and solves (H + lambda diag(H)) delta = -b, raising lambda until the
 // step lowers the cost of those correspondences. It stops converged when the
-// accepted update is below the criteria, when no step lowers the cost, or
-// when matching afresh at the new pose no longer lowers the cost: what moves
-// then is the noise of the points, not the pose. A step is tried together
+// accepted update or the change of the pairs' mean squared distance is below
+// the criteria, when no step lowers the cost, or when matching afresh at the
+// new pose no longer lowers the cost: what moves then is the noise of the
+// points, not the pose. A step is tried together
 // with the matching at its pose, so an accepted step costs one pass over the
 // points; the last allowed iteration only tries steps.
 class LevenbergMarquardtOptimizer
@@ -111,8 +112,12 @@ public:
         }
         result.iterations++;
         lambda = std::max(lambda / lambda_factor, min_lambda);
-        // matching afresh at the new pose no longer lowers the cost
-        if (fresh.count >= min_correspondences && fresh.error >= system.error) {
+        // matching afresh at the new pose no longer lowers the cost, or the
+        // pairs no longer draw closer
+        if (fresh.count >= min_correspondences &&
+          (fresh.error >= system.error ||
+          criteria.converged(system.mean_sq_distance(), fresh.mean_sq_distance())))
+        {
           result.converged = true;
           return result;
         }

@@ -130,6 +130,20 @@ TEST_F(Registration, GivesTheSameResultOnAnyThreadCount)
   }
 }
 
+TEST_F(Registration, StopsWhenThePairsNoLongerDrawCloserByTheFitnessEpsilon)
+{
+  const Cloud::Ptr target = make_scene(0.01);
+  const Cloud::Ptr source = displaced(*target, make_transform(3.0, {1, 2, 0.5}, {0.03, 0.0, 0.0}));
+  engine.setEuclideanFitnessEpsilon(-std::numeric_limits<double>::max());  // pcl's default: off
+  EXPECT_TRUE(request(source, target));
+  const int without = engine.getIterations();
+  // the first step already changes the mean squared distance by far less than a square metre
+  engine.setEuclideanFitnessEpsilon(1.0);
+  EXPECT_TRUE(request(source, target));
+  EXPECT_EQ(engine.getIterations(), 2);
+  EXPECT_GT(without, 2);
+}
+
 TEST_F(Registration, GivesTheSamePoseWhateverTheOrderOfThePoints)
 {
   const Cloud::Ptr target = make_scene(0.01);

@@ -11,6 +11,7 @@
 
 #include <cmath>
 #include <limits>
+#include <vector>
 
 namespace
 {
@@ -41,9 +42,14 @@ TEST(Covariances, AreTheCovarianceOfTheKNearestPoints)
 {
   const Cloud::Ptr cloud = cloud_of({{0.0f, 0.0f, 0.0f}, {0.01f, 0.0f, 0.0f}, {0.0f, 0.02f, 0.0f},
     {0.0f, 0.0f, 0.01f}, {0.01f, 0.01f, 0.01f}, {5.0f, 5.0f, 5.0f}});
-  const auto covariances = nano_gicp::estimate_covariances<pcl::PointXYZ>(
-    cloud, nano_gicp::NeighbourGrid<pcl::PointXYZ>(*cloud, 5), 5, RegularizationMethod::NONE, 1);
-  ASSERT_EQ(covariances.size(), cloud->size());
+  const nano_gicp::NeighbourGrid<pcl::PointXYZ> grid(*cloud, 5);
+  const auto in_curve_order =
+    nano_gicp::estimate_covariances<pcl::PointXYZ>(cloud, grid, 5, RegularizationMethod::NONE, 1);
+  ASSERT_EQ(in_curve_order.size(), cloud->size());
+  std::vector<Eigen::Matrix3f> covariances(cloud->size());
+  for (std::size_t t = 0; t < grid.order().size(); t++) {
+    covariances[grid.order()[t]] = in_curve_order[t];
+  }
   // the far point is among nobody's five nearest but its own
   Eigen::Vector3d mean = Eigen::Vector3d::Zero();
   for (int i = 0; i < 5; i++) {

@@ -47,14 +47,18 @@ std::size_t expect_tree_neighbourhoods(const Cloud::Ptr & cloud, int k, int thre
   const nano_gicp::KdTree<pcl::PointXYZ> tree(cloud);
   std::vector<std::vector<float>> found(cloud->size());
   std::vector<std::atomic<int>> visits(cloud->size());
-  const std::vector<std::uint32_t> rest = nano_gicp::NeighbourGrid<pcl::PointXYZ>(*cloud, k)
-    .for_each_knn(k, threads, [&](std::uint32_t i, const Eigen::Vector3f * neighbours, std::size_t n) {
-        visits[i]++;
-        found[i] = sorted_sq_distances((*cloud)[i].getVector3fMap(), neighbours, n);
-      });
+  const nano_gicp::NeighbourGrid<pcl::PointXYZ> grid(*cloud, k);
+  const std::vector<std::uint32_t> & order = grid.order();
+  EXPECT_EQ(order.size(), cloud->size());
+  const std::vector<std::uint32_t> rest = grid.for_each_knn(
+    k, threads, [&](std::uint32_t t, const Eigen::Vector3f * neighbours, std::size_t n) {
+      const std::uint32_t i = order[t];
+      visits[i]++;
+      found[i] = sorted_sq_distances((*cloud)[i].getVector3fMap(), neighbours, n);
+    });
   EXPECT_TRUE(std::is_sorted(rest.begin(), rest.end()));
-  for (const std::uint32_t i : rest) {
-    visits[i]++;
+  for (const std::uint32_t t : rest) {
+    visits[order[t]]++;
   }
   std::vector<std::uint32_t> indices(k);
   std::vector<float> sq(k);

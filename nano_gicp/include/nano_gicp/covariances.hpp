@@ -33,15 +33,16 @@ bool has_covariances(const pcl::PointCloud<PointT> & cloud, int k)
 }
 
 // The regularized covariance of each point's k nearest neighbours (the point
-// itself among them), in cloud order. The grid over the cloud answers most
-// points; the rest are searched in a tree built for them.
+// itself among them), in the grid's curve order: covariances[t] belongs to
+// point grid.order()[t]. The grid over the cloud answers most points; the
+// rest are searched in a tree built for them.
 template<typename PointT>
 Covariances estimate_covariances(
   const typename pcl::PointCloud<PointT>::ConstPtr & cloud, const NeighbourGrid<PointT> & grid,
   int k, RegularizationMethod method, int num_threads)
 {
   Covariances covariances(cloud->size());
-  auto estimate = [&](std::uint32_t i, const Eigen::Vector3f * neighbours, std::size_t found) {
+  auto estimate = [&](std::uint32_t t, const Eigen::Vector3f * neighbours, std::size_t found) {
       Eigen::Vector3d sum = Eigen::Vector3d::Zero();
       Eigen::Matrix3d sum_outer = Eigen::Matrix3d::Zero();
       for (std::size_t j = 0; j < found; j++) {
@@ -51,7 +52,7 @@ Covariances estimate_covariances(
       }
       const Eigen::Vector3d mean = sum / found;
       const Eigen::Matrix3d cov = sum_outer / found - mean * mean.transpose();
-      covariances[i] = regularize(cov, method).cast<float>();
+      covariances[t] = regularize(cov, method).cast<float>();
     };
 
   const std::vector<std::uint32_t> rest = grid.for_each_knn(k, num_threads, estimate);
@@ -67,12 +68,13 @@ Covariances estimate_covariances(
     std::vector<Eigen::Vector3f> neighbours(k);
 #pragma omp for schedule(dynamic, 64)
     for (std::int64_t r = 0; r < n; r++) {
-      const std::uint32_t i = rest[r];
-      const std::size_t found = tree.knn((*cloud)[i].data, k, indices.data(), sq_distances.data());
+      const std::uint32_t t = rest[r];
+      const std::size_t found =
+        tree.knn((*cloud)[grid.order()[t]].data, k, indices.data(), sq_distances.data());
       for (std::size_t j = 0; j < found; j++) {
         neighbours[j] = (*cloud)[indices[j]].getVector3fMap();
       }
-      estimate(i, neighbours.data(), found);
+      estimate(t, neighbours.data(), found);
     }
   }
   return covariances;

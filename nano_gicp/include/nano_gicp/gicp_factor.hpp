@@ -82,8 +82,8 @@ struct GICPFactor
 
 // The registration cost of a source cloud against a prepared target: every
 // source point matched to its nearest target point within reach. The source
-// points and their covariances are copied in Morton order, so consecutive
-// pairs read neighbouring target points.
+// points are taken in Morton order, so consecutive pairs read neighbouring
+// target points.
 //
 // A match remembers where its point was searched from and half the gap
 // between its nearest and second-nearest distances there. While the point
@@ -94,17 +94,17 @@ template<typename PointSource, typename PointTarget>
 class GICPProblem
 {
 public:
+  // The covariances come in the given order of the source points.
   GICPProblem(
     const pcl::PointCloud<PointSource> & source, const std::vector<std::uint32_t> & order,
     const Covariances & source_covariances, const PreparedTarget<PointTarget> & target,
     double max_correspondence_distance, int num_threads)
-  : source_(order.size()), source_covariances_(order.size()), target_(target),
+  : source_(order.size()), source_covariances_(source_covariances), target_(target),
     max_sq_distance_(max_correspondence_distance * max_correspondence_distance),
     num_threads_(num_threads), matches_(order.size())
   {
     for (std::size_t t = 0; t < order.size(); t++) {
       source_[t] = source[order[t]].getVector3fMap();
-      source_covariances_[t] = source_covariances[order[t]];
     }
   }
 
@@ -258,7 +258,7 @@ private:
   }
 
   std::vector<Eigen::Vector3f> source_;
-  Covariances source_covariances_;
+  const Covariances & source_covariances_;
   const PreparedTarget<PointTarget> & target_;
   double max_sq_distance_;
   int num_threads_;

@@ -79,8 +79,9 @@ private:
   int k_correspondences_ = 20;
   RegularizationMethod regularization_ = RegularizationMethod::PLANE;
 
+  // the source points' Morton order, and their covariances in that order
+  std::vector<std::uint32_t> source_order_;
   std::vector<Eigen::Matrix3f> source_covariances_;
-  std::vector<std::uint32_t> source_order_;  // Morton order of the source points
   bool source_prepared_ = false;
   std::unique_ptr<TargetCache<PointTarget>> target_cache_;
   std::shared_ptr<const PreparedTarget<PointTarget>> target_prepared_;

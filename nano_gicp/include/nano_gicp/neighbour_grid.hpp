@@ -103,14 +103,14 @@ public:
   // Cloud indices in curve order: neighbours in space mostly stay close in it.
   const std::vector<std::uint32_t> & order() const {return order_;}
 
-  // Calls visit(i, neighbours, k) for the points whose k nearest points
-  // (their coordinates, the point itself among them) the grid is sure of,
-  // and returns the others in ascending order. visit runs concurrently for
-  // distinct points.
+  // Calls visit(t, neighbours, k) for the points whose k nearest points
+  // (their coordinates, the point itself among them) the grid is sure of, t
+  // being the point's place in curve order, and returns the places of the
+  // others in ascending order. visit runs concurrently for distinct points.
   template<typename Visit>
   std::vector<std::uint32_t> for_each_knn(int k, int num_threads, const Visit & visit) const
   {
-    std::vector<std::uint32_t> pending(order_.size());  // sorted positions
+    std::vector<std::uint32_t> pending(order_.size());
     for (std::size_t t = 0; t < pending.size(); t++) {
       pending[t] = static_cast<std::uint32_t>(t);
     }
@@ -119,12 +119,7 @@ public:
     {
       pending = rank(Level(*this, level), pending, k, num_threads, visit);
     }
-    std::vector<std::uint32_t> rest(pending.size());
-    for (std::size_t r = 0; r < pending.size(); r++) {
-      rest[r] = order_[pending[r]];
-    }
-    std::sort(rest.begin(), rest.end());
-    return rest;
+    return pending;
   }
 
 private:
@@ -182,8 +177,8 @@ private:
     std::vector<std::uint32_t> slots;
   };
 
-  // Ranks the pending points (ascending sorted positions) at one level and
-  // returns those it could not certify.
+  // Ranks the pending points (ascending places in curve order) at one level
+  // and returns those it could not certify.
   template<typename Visit>
   std::vector<std::uint32_t> rank(
     const Level & cells, const std::vector<std::uint32_t> & pending, int k, int num_threads,
@@ -308,7 +303,7 @@ private:
           for (int j = 0; j < k; j++) {
             neighbours[j] = Eigen::Vector3f(gx[best[j]], gy[best[j]], gz[best[j]]);
           }
-          visit(order_[t], neighbours.data(), static_cast<std::size_t>(k));
+          visit(t, neighbours.data(), static_cast<std::size_t>(k));
         }
       }
 #pragma omp critical

@@ -26,15 +26,12 @@ struct PreparedTarget
   : cloud(std::move(handed))
   {
     const NeighbourGrid<PointT> grid(*cloud, k);
-    const Covariances in_cloud_order =
-      estimate_covariances<PointT>(cloud, grid, k, method, num_threads);
+    covariances = estimate_covariances<PointT>(cloud, grid, k, method, num_threads);
     const std::vector<std::uint32_t> & order = grid.order();
     auto points = std::make_shared<pcl::PointCloud<PointT>>();
     points->resize(order.size());
-    covariances.resize(order.size());
     for (std::size_t t = 0; t < order.size(); t++) {
       (*points)[t] = (*cloud)[order[t]];
-      covariances[t] = in_cloud_order[order[t]];
     }
     tree = std::make_unique<KdTree<PointT>>(std::move(points));
   }

@@ -116,13 +116,7 @@ public:
       size(), num_threads_, [&](std::int64_t i, LinearizedSystem & sum) {
         const Eigen::Vector3d s = source_point(i);
         match(matches_[i], (T * s).cast<float>());
-        if (counts(matches_[i])) {
-          const GICPFactor factor = make_factor(T, i, matches_[i].index);
-          if (factor.valid()) {
-            factor.linearize(s, sum);
-            sum.sq_distances += matches_[i].sq_distance;
-          }
-        }
+        add_pair(T, i, s, matches_[i], sum);
       });
   }
 
@@ -180,13 +174,7 @@ public:
             return;
           }
         }
-        if (counts(fresh)) {
-          const GICPFactor factor = make_factor(T, i, fresh.index);
-          if (factor.valid()) {
-            factor.linearize(s, sum.system);
-            sum.system.sq_distances += fresh.sq_distance;
-          }
-        }
+        add_pair(T, i, s, fresh, sum.system);
       });
   }
 
@@ -244,6 +232,21 @@ private:
   }
 
   bool counts(const Match & m) const {return m.sq_distance <= max_sq_distance_;}
+
+  // Adds the pair of source point i, at s, and its match at pose T when it counts.
+  void add_pair(
+    const Eigen::Isometry3d & T, std::int64_t i, const Eigen::Vector3d & s, const Match & m,
+    LinearizedSystem & sum) const
+  {
+    if (!counts(m)) {
+      return;
+    }
+    const GICPFactor factor = make_factor(T, i, m.index);
+    if (factor.valid()) {
+      factor.linearize(s, sum);
+      sum.sq_distances += m.sq_distance;
+    }
+  }
 
   std::int64_t size() const {return static_cast<std::int64_t>(source_.size());}
 

@@ -206,6 +206,7 @@ private:
       std::vector<std::uint32_t> candidates;
       std::array<std::vector<float>, 3> gathered;
       std::vector<float> sq_distances;
+      std::vector<std::uint32_t> kept;
       std::vector<float> best_sq(k);
       std::vector<std::uint32_t> best(k);
       std::vector<Eigen::Vector3f> neighbours(k);
@@ -284,7 +285,8 @@ private:
               within = m;
             }
           }
-          select_nearest(d, m, k, limit, within, best.data(), best_sq.data());
+          kept.resize(m);
+          select_nearest(d, m, k, limit, within, kept.data(), best.data(), best_sq.data());
           previous = {px, py, pz};
           previous_sq = best_sq[k - 1];
 
@@ -362,10 +364,10 @@ private:
   // below it: the limit is bisected until it holds k, then those are taken
   // in one pass without branches, and only ties or a bisection cut short
   // leave more than k to rank. best_sq[k - 1] is the k-th distance; the
-  // others come in no particular order.
+  // others come in no particular order. kept holds m entries of scratch.
   static void select_nearest(
     const float * d, std::size_t m, int k, float limit, std::size_t within,
-    std::uint32_t * best, float * best_sq)
+    std::uint32_t * kept, std::uint32_t * best, float * best_sq)
   {
     const auto wanted = static_cast<std::size_t>(k);
     float low = 0.0f;
@@ -379,8 +381,6 @@ private:
         low = middle;
       }
     }
-    thread_local std::vector<std::uint32_t> kept;
-    kept.resize(m);
     std::size_t n = 0;
     for (std::size_t u = 0; u < m; u++) {
       kept[n] = static_cast<std::uint32_t>(u);

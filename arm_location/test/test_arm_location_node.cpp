@@ -227,7 +227,8 @@ TEST_F(ArmLocationNode, AnswersEachFailureRowWithItsStatusAndText)
 {
   auto node = startServing();
   // Not in the catalogue: no path is composed.
-  for (const std::string & type : {"All_close", " all_close", "all_close ", ""}) {
+  const std::vector<std::string> uncatalogued = {"All_close", " all_close", "all_close ", ""};
+  for (const std::string & type : uncatalogued) {
     node->clear();
     const ArmLocation::Response r = call(type);
     EXPECT_EQ(r.status, 1);

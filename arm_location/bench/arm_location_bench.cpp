@@ -46,6 +46,7 @@
 #include "child_process.hpp"
 #include "nano_gicp/kdtree.hpp"
 #include "nano_gicp/nano_gicp.hpp"
+#include "nano_gicp/covariances.hpp"
 #include "nano_gicp/regularization.hpp"
 
 namespace fs = std::filesystem;
@@ -140,32 +141,16 @@ double searchCost(const Cloud::ConstPtr & tree, const Cloud & queries, std::size
 // Seconds per point of conditioning its neighbourhood covariance, on one
 // thread: what any estimate of the covariances does once the neighbours are
 // known, however it finds them.
-double regularizationCost(const Cloud & cloud)
+double regularizationCost(const Cloud::ConstPtr & cloud)
 {
-  const auto shared = std::make_shared<Cloud>(cloud);
-  const nano_gicp::KdTree<pcl::PointXYZI> index(shared);
-  std::vector<std::uint32_t> indices(kNeighbours);
-  std::vector<float> distances(kNeighbours);
-  std::vector<Eigen::Matrix3d> raw;
-  for (const pcl::PointXYZI & p : cloud) {
-    index.knn(p.data, kNeighbours, indices.data(), distances.data());
-    Eigen::Vector3d mean = Eigen::Vector3d::Zero();
-    for (std::uint32_t i : indices) {
-      mean += cloud[i].getVector3fMap().cast<double>() / kNeighbours;
-    }
-    Eigen::Matrix3d cov = Eigen::Matrix3d::Zero();
-    for (std::uint32_t i : indices) {
-      const Eigen::Vector3d d = cloud[i].getVector3fMap().cast<double>() - mean;
-      cov += d * d.transpose() / kNeighbours;
-    }
-    raw.push_back(cov);
-  }
+  const auto raw = nano_gicp::estimate_covariances<pcl::PointXYZI>(
+    cloud, nano_gicp::NeighbourGrid<pcl::PointXYZI>(*cloud, kNeighbours), kNeighbours,
+    nano_gicp::RegularizationMethod::NONE, 1);
   std::vector<Eigen::Matrix3f> conditioned(raw.size());
   const double t = medianOf(5, [&] {
         for (std::size_t i = 0; i < raw.size(); ++i) {
-          conditioned[i] =
-            nano_gicp::regularize(raw[i], static_cast<nano_gicp::RegularizationMethod>(0))
-            .cast<float>();
+          conditioned[i] = nano_gicp::regularize(
+            raw[i].cast<double>(), static_cast<nano_gicp::RegularizationMethod>(0)).cast<float>();
         }
       });
   return t / static_cast<double>(raw.size());
@@ -321,7 +306,7 @@ Row timeStages(
   row.stages[kMapThin].bound = trafficTime(2 * target * point);
   // The source's covariances conditioned on all threads; the cached target read once.
   row.stages[kCovariances].bound =
-    regularizationCost(*camera) * source / engineThreads() + trafficTime(target * point);
+    regularizationCost(camera) * source / engineThreads() + trafficTime(target * point);
   // One nearest-neighbour search per source point and iteration.
   Cloud moved;
   pcl::transformPointCloud(*camera, moved, gicp.getFinalTransformation());

@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <nano_gicp/covariances.hpp>
+#include <nano_gicp/kdtree.hpp>
 #include <nano_gicp/regularization.hpp>
 
 #include <Eigen/Geometry>
 #include <pcl/point_types.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -62,6 +64,34 @@ TEST(Covariances, AreTheCovarianceOfTheKNearestPoints)
   }
   for (int i = 0; i < 5; i++) {
     EXPECT_TRUE(covariances[i].cast<double>().isApprox(expected, 1e-5)) << i;
+  }
+}
+
+TEST(Covariances, PointsTheGridHandsBackAskATreeOverThePointsInAnyOrder)
+{
+  // a line of points too sparse for the grid's cells, and a far point
+  Cloud::Ptr cloud(new Cloud);
+  for (int i = 0; i < 12; i++) {
+    pcl::PointXYZ p;
+    p.getVector3fMap() = Eigen::Vector3f(0.001f * i * i, 0.0f, 0.0f);
+    cloud->push_back(p);
+  }
+  pcl::PointXYZ far;
+  far.getVector3fMap() = Eigen::Vector3f(40.0f, -3.0f, 7.0f);
+  cloud->push_back(far);
+  const nano_gicp::NeighbourGrid<pcl::PointXYZ> grid(*cloud, 4);
+  ASSERT_FALSE(grid.for_each_knn(4, 1, [](auto, auto, auto) {}).empty());
+
+  const auto own_tree =
+    nano_gicp::estimate_covariances<pcl::PointXYZ>(cloud, grid, 4, RegularizationMethod::NONE, 1);
+  Cloud::Ptr reversed(new Cloud(*cloud));
+  std::reverse(reversed->begin(), reversed->end());
+  const nano_gicp::KdTree<pcl::PointXYZ> tree(reversed);
+  const auto given_tree = nano_gicp::estimate_covariances<pcl::PointXYZ>(
+    cloud, grid, 4, RegularizationMethod::NONE, 1, &tree);
+  ASSERT_EQ(given_tree.size(), own_tree.size());
+  for (std::size_t t = 0; t < own_tree.size(); t++) {
+    EXPECT_TRUE(given_tree[t].isApprox(own_tree[t], 1e-6f)) << t;
   }
 }
 

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "nano_gicp/kdtree.hpp"
@@ -35,11 +36,12 @@ bool has_covariances(const pcl::PointCloud<PointT> & cloud, int k)
 // The regularized covariance of each point's k nearest neighbours (the point
 // itself among them), in the grid's curve order: covariances[t] belongs to
 // point grid.order()[t]. The grid over the cloud answers most points; the
-// rest are searched in a tree built for them.
+// rest are searched in the given tree over the same points, in any order, or
+// in one built for them.
 template<typename PointT>
 Covariances estimate_covariances(
   const typename pcl::PointCloud<PointT>::ConstPtr & cloud, const NeighbourGrid<PointT> & grid,
-  int k, RegularizationMethod method, int num_threads)
+  int k, RegularizationMethod method, int num_threads, const KdTree<PointT> * tree = nullptr)
 {
   Covariances covariances(cloud->size());
   auto estimate = [&](std::uint32_t t, const Eigen::Vector3f * neighbours, std::size_t found) {
@@ -59,7 +61,11 @@ Covariances estimate_covariances(
   if (rest.empty()) {
     return covariances;
   }
-  const KdTree<PointT> tree(cloud);
+  std::unique_ptr<KdTree<PointT>> own_tree;
+  if (!tree) {
+    own_tree = std::make_unique<KdTree<PointT>>(cloud);
+    tree = own_tree.get();
+  }
   const auto n = static_cast<std::int64_t>(rest.size());
 #pragma omp parallel num_threads(num_threads)
   {
@@ -70,9 +76,9 @@ Covariances estimate_covariances(
     for (std::int64_t r = 0; r < n; r++) {
       const std::uint32_t t = rest[r];
       const std::size_t found =
-        tree.knn((*cloud)[grid.order()[t]].data, k, indices.data(), sq_distances.data());
+        tree->knn((*cloud)[grid.order()[t]].data, k, indices.data(), sq_distances.data());
       for (std::size_t j = 0; j < found; j++) {
-        neighbours[j] = (*cloud)[indices[j]].getVector3fMap();
+        neighbours[j] = tree->cloud()[indices[j]].getVector3fMap();
       }
       estimate(t, neighbours.data(), found);
     }

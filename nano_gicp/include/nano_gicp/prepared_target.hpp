@@ -26,7 +26,6 @@ struct PreparedTarget
   : cloud(std::move(handed))
   {
     const NeighbourGrid<PointT> grid(*cloud, k);
-    covariances = estimate_covariances<PointT>(cloud, grid, k, method, num_threads);
     const std::vector<std::uint32_t> & order = grid.order();
     auto points = std::make_shared<pcl::PointCloud<PointT>>();
     points->resize(order.size());
@@ -34,6 +33,8 @@ struct PreparedTarget
       (*points)[t] = (*cloud)[order[t]];
     }
     tree = std::make_unique<KdTree<PointT>>(std::move(points));
+    // the points the grid cannot answer ask the tree built anyway
+    covariances = estimate_covariances<PointT>(cloud, grid, k, method, num_threads, tree.get());
   }
 
   typename pcl::PointCloud<PointT>::ConstPtr cloud;

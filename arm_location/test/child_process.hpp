@@ -65,12 +65,22 @@ public:
     }
   }
 
-  // Waits until standard output (or error) holds text; false on timeout.
-  bool waitForOutput(const std::string & text, std::chrono::milliseconds timeout, bool error = false)
+  // Waits until standard output (or error) holds text, `times` times over;
+  // false on timeout.
+  bool waitForOutput(
+    const std::string & text, std::chrono::milliseconds timeout, bool error = false,
+    std::size_t times = 1)
   {
     std::unique_lock<std::mutex> lock(mutex_);
     return changed_.wait_for(lock, timeout, [&]() {
-               return (error ? err_ : out_).find(text) != std::string::npos;
+               const std::string & seen = error ? err_ : out_;
+               std::size_t found = 0;
+               for (auto at = seen.find(text); at != std::string::npos && found < times;
+                 at = seen.find(text, at + 1))
+               {
+                 ++found;
+               }
+               return found >= times;
              });
   }
 

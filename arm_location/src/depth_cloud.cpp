@@ -89,52 +89,60 @@ Voxel voxelOf(const pcl::PointXYZI & p)
   return {floorOf(p.z * kInverseLeaf), floorOf(p.y * kInverseLeaf), floorOf(p.x * kInverseLeaf)};
 }
 
-// Least significant digit first, 11 bits a pass, over the bits keys use.
-void radixSort(std::vector<std::pair<std::uint64_t, std::uint32_t>> & keyed, int bits)
+// Sorts values by their bits [low, low + bits), least significant digit
+// first, the digits' counts taken in one pass; digits of up to 13 bits keep
+// each count table in the first-level cache.
+void radixSort(std::vector<std::uint64_t> & values, int low, int bits)
 {
-  constexpr int kDigit = 11;
-  std::vector<std::pair<std::uint64_t, std::uint32_t>> buffer(keyed.size());
-  std::vector<std::size_t> offsets(std::size_t{1} << kDigit);
-  for (int shift = 0; shift < bits; shift += kDigit) {
-    std::fill(offsets.begin(), offsets.end(), 0);
-    for (const auto & k : keyed) {
-      ++offsets[(k.first >> shift) & ((1u << kDigit) - 1)];
+  const int passes = std::max(1, (bits + 12) / 13);
+  const int digit = (bits + passes - 1) / passes;
+  const std::uint64_t mask = (std::uint64_t{1} << digit) - 1;
+  std::vector<std::vector<std::uint32_t>> offsets(
+    static_cast<std::size_t>(passes), std::vector<std::uint32_t>(mask + 1));
+  for (const std::uint64_t v : values) {
+    for (int pass = 0; pass < passes; ++pass) {
+      ++offsets[static_cast<std::size_t>(pass)][(v >> (low + pass * digit)) & mask];
     }
-    std::size_t sum = 0;
-    for (std::size_t & o : offsets) {
+  }
+  std::vector<std::uint64_t> buffer(values.size());
+  for (int pass = 0; pass < passes; ++pass) {
+    std::vector<std::uint32_t> & offset = offsets[static_cast<std::size_t>(pass)];
+    std::uint32_t sum = 0;
+    for (std::uint32_t & o : offset) {
       sum += std::exchange(o, sum);
     }
-    for (const auto & k : keyed) {
-      buffer[offsets[(k.first >> shift) & ((1u << kDigit) - 1)]++] = k;
+    const int shift = low + pass * digit;
+    for (const std::uint64_t v : values) {
+      buffer[offset[(v >> shift) & mask]++] = v;
     }
-    keyed.swap(buffer);
+    values.swap(buffer);
   }
 }
 
-// Replaces the cloud's points by the centroids of the runs of equal keys in
-// sorted (key, point index) pairs.
-template<typename Key>
+// Replaces the cloud's points by the centroids of the runs of one voxel in
+// n entries sorted by voxel, indexOf(e) giving entry e's point.
+template<typename SameVoxel, typename IndexOf>
 void replaceByCentroids(
-  pcl::PointCloud<pcl::PointXYZI> & cloud, const std::vector<std::pair<Key, std::uint32_t>> & sorted)
+  pcl::PointCloud<pcl::PointXYZI> & cloud, std::size_t n, SameVoxel sameVoxel, IndexOf indexOf)
 {
   pcl::PointCloud<pcl::PointXYZI>::VectorType centroids;
-  centroids.reserve(sorted.size());
-  for (std::size_t begin = 0; begin < sorted.size(); ) {
+  centroids.reserve(n);
+  for (std::size_t begin = 0; begin < n; ) {
     double x = 0, y = 0, z = 0, intensity = 0;
     std::size_t end = begin;
-    for (; end < sorted.size() && sorted[end].first == sorted[begin].first; ++end) {
-      const pcl::PointXYZI & p = cloud[sorted[end].second];
+    for (; end < n && sameVoxel(begin, end); ++end) {
+      const pcl::PointXYZI & p = cloud[indexOf(end)];
       x += p.x;
       y += p.y;
       z += p.z;
       intensity += p.intensity;
     }
-    const double n = static_cast<double>(end - begin);
+    const double count = static_cast<double>(end - begin);
     pcl::PointXYZI c;
-    c.x = static_cast<float>(x / n);
-    c.y = static_cast<float>(y / n);
-    c.z = static_cast<float>(z / n);
-    c.intensity = static_cast<float>(intensity / n);
+    c.x = static_cast<float>(x / count);
+    c.y = static_cast<float>(y / count);
+    c.z = static_cast<float>(z / count);
+    c.intensity = static_cast<float>(intensity / count);
     centroids.push_back(c);
     begin = end;
   }
@@ -144,6 +152,11 @@ void replaceByCentroids(
   cloud.is_dense = true;
 }
 
+int bitsFor(double values)
+{
+  return values > 1 ? static_cast<int>(std::ceil(std::log2(values))) : 0;
+}
+
 }  // namespace
 
 void voxelFilter(pcl::PointCloud<pcl::PointXYZI>::Ptr cloud)
@@ -151,45 +164,23 @@ void voxelFilter(pcl::PointCloud<pcl::PointXYZI>::Ptr cloud)
   auto finite = [](const pcl::PointXYZI & p) {
       return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
     };
+  // The grid's bounds, and whether the cloud is one finite point per voxel in
+  // voxel order already, as a map thinned by an earlier request is: then it
+  // is its own result.
   Voxel low{INFINITY, INFINITY, INFINITY};
   Voxel high{-INFINITY, -INFINITY, -INFINITY};
-  for (const pcl::PointXYZI & p : *cloud) {
-    if (finite(p)) {
-      const Voxel v = voxelOf(p);
-      low = {std::min(low.z, v.z), std::min(low.y, v.y), std::min(low.x, v.x)};
-      high = {std::max(high.z, v.z), std::max(high.y, v.y), std::max(high.x, v.x)};
-    }
-  }
-  const double nx = high.x - low.x + 1;
-  const double ny = high.y - low.y + 1;
-  const double cells = nx * ny * (high.z - low.z + 1);
-
-  // The grid's cells numbered in one 64-bit key whenever they fit (any cloud
-  // a camera or a map gives); otherwise the voxel coordinates themselves.
-  if (!(cells < 0x1p62)) {
-    std::vector<std::pair<Voxel, std::uint32_t>> keyed;
-    for (std::size_t i = 0; i < cloud->size(); ++i) {
-      if (finite((*cloud)[i])) {
-        keyed.emplace_back(voxelOf((*cloud)[i]), static_cast<std::uint32_t>(i));
-      }
-    }
-    std::sort(keyed.begin(), keyed.end());
-    replaceByCentroids(*cloud, keyed);
-    return;
-  }
-  auto keyOf = [&](const pcl::PointXYZI & p) {
-      const Voxel v = voxelOf(p);
-      return static_cast<std::uint64_t>(((v.z - low.z) * ny + (v.y - low.y)) * nx + (v.x - low.x));
-    };
-
-  // A cloud this filter made (a map thinned by an earlier request) has one
-  // finite point per voxel in increasing key order: it is its own result.
+  Voxel previous = high;
   bool thinned = true;
-  std::uint64_t previous = 0;
-  for (std::size_t i = 0; thinned && i < cloud->size(); ++i) {
-    const std::uint64_t key = finite((*cloud)[i]) ? keyOf((*cloud)[i]) : 0;
-    thinned = finite((*cloud)[i]) && (i == 0 || previous < key);
-    previous = key;
+  for (const pcl::PointXYZI & p : *cloud) {
+    if (!finite(p)) {
+      thinned = false;
+      continue;
+    }
+    const Voxel v = voxelOf(p);
+    low = {std::min(low.z, v.z), std::min(low.y, v.y), std::min(low.x, v.x)};
+    high = {std::max(high.z, v.z), std::max(high.y, v.y), std::max(high.x, v.x)};
+    thinned = thinned && previous < v;
+    previous = v;
   }
   if (thinned) {
     cloud->width = static_cast<std::uint32_t>(cloud->size());
@@ -197,14 +188,42 @@ void voxelFilter(pcl::PointCloud<pcl::PointXYZI>::Ptr cloud)
     cloud->is_dense = true;
     return;
   }
+  const double nx = high.x - low.x + 1;
+  const double ny = high.y - low.y + 1;
+  const double cells = nx * ny * (high.z - low.z + 1);
 
-  std::vector<std::pair<std::uint64_t, std::uint32_t>> keyed;
+  // Whenever the grid's cell number, exact in a double, and the point's index
+  // fit in 64 bits together (any cloud a camera or a map gives), one integer
+  // per point is sorted; otherwise the voxel coordinates themselves.
+  const int indexBits = bitsFor(static_cast<double>(cloud->size()));
+  const int keyBits = bitsFor(cells);
+  if (!(cells <= 0x1p53) || indexBits + keyBits > 64) {
+    std::vector<std::pair<Voxel, std::uint32_t>> keyed;
+    for (std::size_t i = 0; i < cloud->size(); ++i) {
+      if (finite((*cloud)[i])) {
+        keyed.emplace_back(voxelOf((*cloud)[i]), static_cast<std::uint32_t>(i));
+      }
+    }
+    std::sort(keyed.begin(), keyed.end());
+    replaceByCentroids(*cloud, keyed.size(),
+      [&](std::size_t a, std::size_t b) {return keyed[a].first == keyed[b].first;},
+      [&](std::size_t e) {return keyed[e].second;});
+    return;
+  }
+  std::vector<std::uint64_t> keyed;
   keyed.reserve(cloud->size());
   for (std::size_t i = 0; i < cloud->size(); ++i) {
-    if (finite((*cloud)[i])) {
-      keyed.emplace_back(keyOf((*cloud)[i]), static_cast<std::uint32_t>(i));
+    const pcl::PointXYZI & p = (*cloud)[i];
+    if (finite(p)) {
+      const Voxel v = voxelOf(p);
+      const auto key =
+        static_cast<std::uint64_t>(((v.z - low.z) * ny + (v.y - low.y)) * nx + (v.x - low.x));
+      keyed.push_back(key << indexBits | i);
     }
   }
-  radixSort(keyed, static_cast<int>(std::ceil(std::log2(cells + 1))));
-  replaceByCentroids(*cloud, keyed);
+  radixSort(keyed, indexBits, keyBits);
+  const std::uint64_t indexMask = (std::uint64_t{1} << indexBits) - 1;
+  replaceByCentroids(*cloud, keyed.size(),
+    [&](std::size_t a, std::size_t b) {return (keyed[a] ^ keyed[b]) >> indexBits == 0;},
+    [&](std::size_t e) {return keyed[e] & indexMask;});
 }

@@ -160,6 +160,16 @@ TEST(VoxelFilter, ThinsCloudsOfAnyExtent)
   }
   EXPECT_EQ(merged, 1);
 
+  // 5 km on every axis: 2^60 cells, more than a double numbers exactly, so
+  // neighbouring voxels must not share a rounded number.
+  cloud->clear();
+  cloud->push_back(point(0, 0, 0));
+  cloud->push_back(point(5242.0f, 5242.0f, 5242.0f));
+  cloud->push_back(point(2621.4424f, 2621.0f, 2621.0f, 1));
+  cloud->push_back(point(2621.4476f, 2621.0f, 2621.0f, 3));
+  voxelFilter(cloud);
+  EXPECT_EQ(cloud->size(), 4u);
+
   // Coordinates no grid index of any width can number.
   cloud->clear();
   cloud->push_back(point(1e30f, 0, 0));

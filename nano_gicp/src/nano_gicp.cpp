@@ -81,7 +81,7 @@ bool NanoGICP<PointSource, PointTarget>::calculateSourceCovariances()
   if (!this->input_ || !has_covariances(*this->input_, k_correspondences_)) {
     return false;
   }
-  const NeighbourGrid<PointSource> grid(*this->input_, k_correspondences_);
+  const NeighbourGrid<PointSource> grid(*this->input_, k_correspondences_, threads());
   source_covariances_ = estimate_covariances<PointSource>(
     this->input_, grid, k_correspondences_, regularization_, threads());
   source_order_ = grid.order();

@@ -44,7 +44,7 @@ TEST(Covariances, AreTheCovarianceOfTheKNearestPoints)
 {
   const Cloud::Ptr cloud = cloud_of({{0.0f, 0.0f, 0.0f}, {0.01f, 0.0f, 0.0f}, {0.0f, 0.02f, 0.0f},
     {0.0f, 0.0f, 0.01f}, {0.01f, 0.01f, 0.01f}, {5.0f, 5.0f, 5.0f}});
-  const nano_gicp::NeighbourGrid<pcl::PointXYZ> grid(*cloud, 5);
+  const nano_gicp::NeighbourGrid<pcl::PointXYZ> grid(*cloud, 5, 2);
   const auto in_curve_order =
     nano_gicp::estimate_covariances<pcl::PointXYZ>(cloud, grid, 5, RegularizationMethod::NONE, 1);
   ASSERT_EQ(in_curve_order.size(), cloud->size());
@@ -79,7 +79,7 @@ TEST(Covariances, PointsTheGridHandsBackAskATreeOverThePointsInAnyOrder)
   pcl::PointXYZ far;
   far.getVector3fMap() = Eigen::Vector3f(40.0f, -3.0f, 7.0f);
   cloud->push_back(far);
-  const nano_gicp::NeighbourGrid<pcl::PointXYZ> grid(*cloud, 4);
+  const nano_gicp::NeighbourGrid<pcl::PointXYZ> grid(*cloud, 4, 2);
   ASSERT_FALSE(grid.for_each_knn(4, 1, [](auto, auto, auto) {}).empty());
 
   const auto own_tree =
@@ -110,7 +110,7 @@ TEST(Covariances, PlaneMakesADiscAlongTheSurface)
     }
   }
   const auto covariances = nano_gicp::estimate_covariances<pcl::PointXYZ>(
-    cloud, nano_gicp::NeighbourGrid<pcl::PointXYZ>(*cloud, 10), 10, RegularizationMethod::PLANE,
+    cloud, nano_gicp::NeighbourGrid<pcl::PointXYZ>(*cloud, 10, 2), 10, RegularizationMethod::PLANE,
     2);
   for (const Eigen::Matrix3f & c : covariances) {
     const Eigen::Matrix3d C = c.cast<double>();

@@ -47,7 +47,7 @@ std::size_t expect_tree_neighbourhoods(const Cloud::Ptr & cloud, int k, int thre
   const nano_gicp::KdTree<pcl::PointXYZ> tree(cloud);
   std::vector<std::vector<float>> found(cloud->size());
   std::vector<std::atomic<int>> visits(cloud->size());
-  const nano_gicp::NeighbourGrid<pcl::PointXYZ> grid(*cloud, k);
+  const nano_gicp::NeighbourGrid<pcl::PointXYZ> grid(*cloud, k, threads);
   const std::vector<std::uint32_t> & order = grid.order();
   EXPECT_EQ(order.size(), cloud->size());
   const std::vector<std::uint32_t> rest = grid.for_each_knn(

@@ -44,17 +44,27 @@ Covariances estimate_covariances(
   int k, RegularizationMethod method, int num_threads, const KdTree<PointT> * tree = nullptr)
 {
   Covariances covariances(cloud->size());
+  // Two passes in float about a neighbour: the offsets are centimetres, so
+  // nothing cancels, and the regularization works in double from there.
   auto estimate = [&](std::uint32_t t, const Eigen::Vector3f * neighbours, std::size_t found) {
-      Eigen::Vector3d sum = Eigen::Vector3d::Zero();
-      Eigen::Matrix3d sum_outer = Eigen::Matrix3d::Zero();
-      for (std::size_t j = 0; j < found; j++) {
-        const Eigen::Vector3d p = neighbours[j].cast<double>();
-        sum += p;
-        sum_outer += p * p.transpose();
+      Eigen::Vector3f mean = Eigen::Vector3f::Zero();
+      for (std::size_t j = 1; j < found; j++) {
+        mean += neighbours[j] - neighbours[0];
       }
-      const Eigen::Vector3d mean = sum / found;
-      const Eigen::Matrix3d cov = sum_outer / found - mean * mean.transpose();
-      covariances[t] = regularize(cov, method).cast<float>();
+      mean = neighbours[0] + mean / static_cast<float>(found);
+      float xx = 0, xy = 0, xz = 0, yy = 0, yz = 0, zz = 0;
+      for (std::size_t j = 0; j < found; j++) {
+        const Eigen::Vector3f d = neighbours[j] - mean;
+        xx += d.x() * d.x();
+        xy += d.x() * d.y();
+        xz += d.x() * d.z();
+        yy += d.y() * d.y();
+        yz += d.y() * d.z();
+        zz += d.z() * d.z();
+      }
+      Eigen::Matrix3d cov;
+      cov << xx, xy, xz, xy, yy, yz, xz, yz, zz;
+      covariances[t] = regularize(cov / static_cast<double>(found), method).cast<float>();
     };
 
   const std::vector<std::uint32_t> rest = grid.for_each_knn(k, num_threads, estimate);

@@ -33,7 +33,7 @@ template<typename PointT>
 class NeighbourGrid
 {
 public:
-  NeighbourGrid(const pcl::PointCloud<PointT> & cloud, int k)
+  NeighbourGrid(const pcl::PointCloud<PointT> & cloud, int k, int num_threads)
   {
     const std::size_t n = cloud.size();
     std::array<double, 3> lo, hi;
@@ -51,6 +51,7 @@ public:
       extent = std::max(extent, hi[a] - lo[a]);
     }
     unit_ = extent > 0.0 ? extent / (1 << bits) : 1.0;
+    inverse_unit_ = 1.0 / unit_;
 
     struct Entry
     {
@@ -58,7 +59,9 @@ public:
       std::uint32_t index;
     };
     std::vector<Entry> entries(n);
-    for (std::size_t i = 0; i < n; i++) {
+    const auto count = static_cast<std::int64_t>(n);
+#pragma omp parallel for num_threads(num_threads)
+    for (std::int64_t i = 0; i < count; i++) {
       entries[i] = {code_of(cloud[i].data), static_cast<std::uint32_t>(i)};
     }
     boost::sort::spreadsort::integer_sort(
@@ -70,7 +73,8 @@ public:
     for (auto & axis : sorted_) {
       axis.resize(n);
     }
-    for (std::size_t i = 0; i < n; i++) {
+#pragma omp parallel for num_threads(num_threads)
+    for (std::int64_t i = 0; i < count; i++) {
       codes_[i] = entries[i].code;
       order_[i] = entries[i].index;
       for (int a = 0; a < 3; a++) {
@@ -124,34 +128,42 @@ public:
 
 private:
   static constexpr int bits = 21;  // per axis: 63-bit codes
-  static constexpr std::uint32_t empty = std::numeric_limits<std::uint32_t>::max();
 
-  // The cells of one level: their codes in curve order, where each begins
-  // among the sorted points, and an open-addressing table to find them.
+  // The cells of one level in an open-addressing table: each slot holds a
+  // cell's code and its run of sorted points, so a lookup reads one slot.
   struct Level
   {
+    struct Cell
+    {
+      std::uint64_t code = 0;
+      std::uint32_t begin = 0, end = 0;  // an empty slot has no points
+    };
+
     Level(const NeighbourGrid & grid, int level)
     : level(level), cell_size(grid.unit_ * static_cast<double>(std::uint64_t{1} << level))
     {
-      for (std::size_t t = 0; t < grid.codes_.size(); t++) {
-        const std::uint64_t cell = grid.codes_[t] >> (3 * level);
-        if (t == 0 || cell != codes.back()) {
-          codes.push_back(cell);
-          begin.push_back(static_cast<std::uint32_t>(t));
-        }
+      const std::vector<std::uint64_t> & codes = grid.codes_;
+      std::size_t count = 0;
+      for (std::size_t t = 0; t < codes.size(); t++) {
+        count += t == 0 || (codes[t] ^ codes[t - 1]) >> (3 * level) != 0;
       }
-      begin.push_back(static_cast<std::uint32_t>(grid.codes_.size()));
       std::size_t size = 16;
-      while (size < 2 * codes.size()) {
+      while (size < 2 * count) {
         size *= 2;
       }
-      slots.assign(size, empty);
-      for (std::uint32_t c = 0; c < codes.size(); c++) {
-        std::size_t s = slot_of(codes[c]);
-        while (slots[s] != empty) {
+      slots.resize(size);
+      for (std::size_t t = 0; t < codes.size(); ) {
+        const std::uint64_t code = codes[t] >> (3 * level);
+        Cell cell{code, static_cast<std::uint32_t>(t), 0};
+        while (t < codes.size() && codes[t] >> (3 * level) == code) {
+          t++;
+        }
+        cell.end = static_cast<std::uint32_t>(t);
+        std::size_t s = slot_of(code);
+        while (slots[s].end != 0) {
           s = (s + 1) & (slots.size() - 1);
         }
-        slots[s] = c;
+        slots[s] = cell;
       }
     }
 
@@ -160,21 +172,19 @@ private:
       return static_cast<std::size_t>((code * 0x9E3779B97F4A7C15ull) >> 32) & (slots.size() - 1);
     }
 
-    std::uint32_t find(std::uint64_t code) const
+    // The cell of a code; an empty one where the level has no points.
+    const Cell & find(std::uint64_t code) const
     {
-      for (std::size_t s = slot_of(code); slots[s] != empty; s = (s + 1) & (slots.size() - 1)) {
-        if (codes[slots[s]] == code) {
-          return slots[s];
-        }
+      std::size_t s = slot_of(code);
+      while (slots[s].end != 0 && slots[s].code != code) {
+        s = (s + 1) & (slots.size() - 1);
       }
-      return empty;
+      return slots[s];
     }
 
     int level;
     double cell_size;
-    std::vector<std::uint64_t> codes;
-    std::vector<std::uint32_t> begin;  // first sorted point of each cell, then n
-    std::vector<std::uint32_t> slots;
+    std::vector<Cell> slots;
   };
 
   // Ranks the pending points (ascending places in curve order) at one level
@@ -207,8 +217,9 @@ private:
       std::array<std::vector<float>, 3> gathered;
       std::vector<float> sq_distances;
       std::vector<std::uint32_t> kept;
-      std::vector<float> best_sq(k);
-      std::vector<std::uint32_t> best(k);
+      std::vector<float> kept_sq;
+      std::vector<float> nearest_sq(k);
+      std::vector<std::uint32_t> best(k + 1);  // one spare for the branch-free pass
       std::vector<Eigen::Vector3f> neighbours(k);
       // the point this thread ranked last, and its k-th distance
       std::array<float, 3> previous{};
@@ -224,19 +235,26 @@ private:
 
         // the cell's own points first, so the k-th distance falls early
         candidates.clear();
-        const std::uint32_t own = cells.find(code);
-        add_range(cells.begin[own], cells.begin[own + 1], candidates);
-        for (int dz = -1; dz <= 1; dz++) {
-          for (int dy = -1; dy <= 1; dy++) {
-            for (int dx = -1; dx <= 1; dx++) {
-              const std::uint64_t x = at[0] + dx, y = at[1] + dy, z = at[2] + dz;
-              if ((dx == 0 && dy == 0 && dz == 0) || x >= side || y >= side || z >= side) {
-                continue;  // unsigned wrap-around covers -1
+        const auto & own = cells.find(code);
+        add_range(own.begin, own.end, candidates);
+        std::array<std::array<std::uint64_t, 3>, 3> spreads;  // [axis][offset + 1]
+        std::array<std::array<bool, 3>, 3> on_grid;
+        for (int a = 0; a < 3; a++) {
+          for (int o = 0; o < 3; o++) {
+            const std::uint64_t c = at[a] + o - 1;  // unsigned wrap-around covers -1
+            on_grid[a][o] = c < side;
+            spreads[a][o] = spread(c) << a;
+          }
+        }
+        for (int z = 0; z < 3; z++) {
+          for (int y = 0; y < 3; y++) {
+            for (int x = 0; x < 3; x++) {
+              const bool own_cell = x == 1 && y == 1 && z == 1;
+              if (own_cell || !on_grid[0][x] || !on_grid[1][y] || !on_grid[2][z]) {
+                continue;
               }
-              const std::uint32_t other = cells.find(spread(x) | spread(y) << 1 | spread(z) << 2);
-              if (other != empty) {
-                add_range(cells.begin[other], cells.begin[other + 1], candidates);
-              }
+              const auto & other = cells.find(spreads[0][x] | spreads[1][y] | spreads[2][z]);
+              add_range(other.begin, other.end, candidates);
             }
           }
         }
@@ -275,20 +293,21 @@ private:
           const float ex = previous[0] - px, ey = previous[1] - py, ez = previous[2] - pz;
           const float reach = std::sqrt(previous_sq) + std::sqrt(ex * ex + ey * ey + ez * ez);
           const float bound = reach * reach * (1.0f + 1e-5f);
-          float limit = std::min(bound, 1.2f * previous_sq);
-          std::size_t within = count_within(d, m, limit);
+          kept.resize(m);
+          kept_sq.resize(m);
+          std::size_t within = keep_within(d, m, std::min(bound, 1.2f * previous_sq), kept.data(),
+            kept_sq.data());
           if (within < static_cast<std::size_t>(k)) {
-            limit = bound;
-            within = count_within(d, m, limit);
+            within = keep_within(d, m, bound, kept.data(), kept_sq.data());
             if (within < static_cast<std::size_t>(k)) {
-              limit = std::numeric_limits<float>::infinity();
-              within = m;
+              within = keep_within(d, m, std::numeric_limits<float>::infinity(), kept.data(),
+                kept_sq.data());
             }
           }
-          kept.resize(m);
-          select_nearest(d, m, k, limit, within, kept.data(), best.data(), best_sq.data());
+          const float kth_sq =
+            select_nearest(kept.data(), kept_sq.data(), within, k, best.data(), nearest_sq.data());
           previous = {px, py, pz};
-          previous_sq = best_sq[k - 1];
+          previous_sq = kth_sq;
 
           // every point outside the block lies beyond its nearest face
           const float p[3] = {px, py, pz};
@@ -298,7 +317,7 @@ private:
             inside = std::min(inside, std::min(from_lo, cells.cell_size - from_lo));
           }
           const double margin = cells.cell_size + inside - 1e-6 * cells.cell_size;
-          if (margin <= 0.0 || static_cast<double>(best_sq[k - 1]) > margin * margin) {
+          if (margin <= 0.0 || static_cast<double>(kth_sq) > margin * margin) {
             own_failed.push_back(t);
             continue;
           }
@@ -340,12 +359,12 @@ private:
 
   std::uint64_t code_of(const float * p) const
   {
+    constexpr double last = (1 << bits) - 1;
     std::uint64_t code = 0;
     for (int a = 0; a < 3; a++) {
-      const double q = std::floor((static_cast<double>(p[a]) - origin_[a]) / unit_);
-      const std::uint64_t cell =
-        static_cast<std::uint64_t>(std::min(std::max(q, 0.0), double((1 << bits) - 1)));
-      code |= spread(cell) << a;
+      // the origin is the least coordinate, so truncation floors
+      const double q = (static_cast<double>(p[a]) - origin_[a]) * inverse_unit_;
+      code |= spread(static_cast<std::uint64_t>(std::min(q, last))) << a;
     }
     return code;
   }
@@ -360,20 +379,39 @@ private:
     }
   }
 
-  // The k smallest of d, given a limit with `within` >= k of them at or
-  // below it: the limit is bisected until it holds k, then those are taken
-  // in one pass without branches, and only ties or a bisection cut short
-  // leave more than k to rank. best_sq[k - 1] is the k-th distance; the
-  // others come in no particular order. kept holds m entries of scratch.
-  static void select_nearest(
-    const float * d, std::size_t m, int k, float limit, std::size_t within,
-    std::uint32_t * kept, std::uint32_t * best, float * best_sq)
+  // The candidates within limit, their places and squared distances; how many.
+  static std::size_t keep_within(
+    const float * d, std::size_t m, float limit, std::uint32_t * kept, float * kept_sq)
+  {
+    std::size_t n = 0;
+    for (std::size_t u = 0; u < m; u++) {
+      kept[n] = static_cast<std::uint32_t>(u);
+      kept_sq[n] = d[u];
+      n += d[u] <= limit;
+    }
+    return n;
+  }
+
+  // The k nearest of n >= k kept candidates, their places in best in the
+  // order kept has them (ties at the k-th distance broken by that order), so
+  // the neighbourhood is the same whatever limit the search began with;
+  // returns the k-th squared distance. A limit is bisected until it holds k,
+  // then those are taken in one pass without branches; only ties or a
+  // bisection cut short rank the rest, in sq of k entries. best holds k + 1.
+  static float select_nearest(
+    const std::uint32_t * kept, const float * kept_sq, std::size_t n, int k,
+    std::uint32_t * best, float * sq)
   {
     const auto wanted = static_cast<std::size_t>(k);
+    float limit = 0.0f;
+    for (std::size_t w = 0; w < n; w++) {
+      limit = std::max(limit, kept_sq[w]);
+    }
     float low = 0.0f;
+    std::size_t within = n;
     for (int step = 0; step < 8 && within > wanted; step++) {
-      const float middle = 0.5f * (low + std::min(limit, std::numeric_limits<float>::max()));
-      const std::size_t count = count_within(d, m, middle);
+      const float middle = 0.5f * (low + limit);
+      const std::size_t count = count_within(kept_sq, n, middle);
       if (count >= wanted) {
         limit = middle;
         within = count;
@@ -381,36 +419,40 @@ private:
         low = middle;
       }
     }
-    std::size_t n = 0;
-    for (std::size_t u = 0; u < m; u++) {
-      kept[n] = static_cast<std::uint32_t>(u);
-      n += d[u] <= limit;
-    }
-    if (n == wanted) {
-      float largest = 0.0f;
+    if (within == wanted) {
+      float kth = 0.0f;
+      std::size_t taken = 0;
       for (std::size_t w = 0; w < n; w++) {
-        best[w] = kept[w];
-        best_sq[w] = d[kept[w]];
-        largest = std::max(largest, best_sq[w]);
+        best[taken] = kept[w];
+        kth = std::max(kth, kept_sq[w] <= limit ? kept_sq[w] : 0.0f);
+        taken += kept_sq[w] <= limit;
       }
-      best_sq[k - 1] = largest;
-      return;
+      return kth;
     }
     int count = 0;
     for (std::size_t w = 0; w < n; w++) {
-      const std::uint32_t u = kept[w];
-      const float du = d[u];
-      if (count == k && du >= best_sq[k - 1]) {
+      const float du = kept_sq[w];
+      if (du > limit || (count == k && du >= sq[k - 1])) {
         continue;
       }
       int pos = count < k ? count++ : k - 1;
-      for (; pos > 0 && best_sq[pos - 1] > du; pos--) {
-        best_sq[pos] = best_sq[pos - 1];
-        best[pos] = best[pos - 1];
+      for (; pos > 0 && sq[pos - 1] > du; pos--) {
+        sq[pos] = sq[pos - 1];
       }
-      best_sq[pos] = du;
-      best[pos] = u;
+      sq[pos] = du;
     }
+    const float kth = sq[k - 1];
+    std::size_t ties = wanted;
+    for (std::size_t w = 0; w < n; w++) {
+      ties -= kept_sq[w] < kth;
+    }
+    std::size_t taken = 0;
+    for (std::size_t w = 0; w < n && taken < wanted; w++) {
+      if (kept_sq[w] < kth || (kept_sq[w] == kth && ties > 0 && ties--)) {
+        best[taken++] = kept[w];
+      }
+    }
+    return kth;
   }
 
   static std::size_t count_within(const float * d, std::size_t m, float limit)
@@ -431,6 +473,7 @@ private:
 
   std::array<double, 3> origin_;
   double unit_ = 1.0;
+  double inverse_unit_ = 1.0;
   int first_level_ = 0;
   std::vector<std::uint64_t> codes_;           // ascending
   std::vector<std::uint32_t> order_;           // cloud index of each sorted point

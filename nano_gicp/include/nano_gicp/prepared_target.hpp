@@ -25,7 +25,7 @@ struct PreparedTarget
     int num_threads)
   : cloud(std::move(handed))
   {
-    const NeighbourGrid<PointT> grid(*cloud, k);
+    const NeighbourGrid<PointT> grid(*cloud, k, num_threads);
     const std::vector<std::uint32_t> & order = grid.order();
     auto points = std::make_shared<pcl::PointCloud<PointT>>();
     points->resize(order.size());

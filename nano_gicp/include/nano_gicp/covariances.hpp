@@ -62,9 +62,15 @@ Covariances estimate_covariances(
         yz += d.y() * d.z();
         zz += d.z() * d.z();
       }
+      const double n = static_cast<double>(found);
       Eigen::Matrix3d cov;
-      cov << xx, xy, xz, xy, yy, yz, xz, yz, zz;
-      covariances[t] = regularize(cov / static_cast<double>(found), method).cast<float>();
+      cov(0, 0) = xx / n;
+      cov(0, 1) = cov(1, 0) = xy / n;
+      cov(0, 2) = cov(2, 0) = xz / n;
+      cov(1, 1) = yy / n;
+      cov(1, 2) = cov(2, 1) = yz / n;
+      cov(2, 2) = zz / n;
+      covariances[t] = regularize(cov, method).cast<float>();
     };
 
   const std::vector<std::uint32_t> rest = grid.for_each_knn(k, num_threads, estimate);

@@ -47,7 +47,8 @@ struct LinearizedSystem
 // The plane-to-plane residual of one source point s matched to target point
 // t, r = t - T s weighted by (C_t + R C_s R^T)^-1, taken in the source
 // point's frame: u = R^T r weighted by W = (R^T C_t R + C_s)^-1, which gives
-// the same cost u^T W u and a Jacobian free of R.
+// the same cost u^T W u and a Jacobian free of R. The products keep to the
+// symmetric halves: they are most of an alignment's arithmetic.
 struct GICPFactor
 {
   Eigen::Vector3d residual;
@@ -56,24 +57,50 @@ struct GICPFactor
   GICPFactor(
     const Eigen::Isometry3d & T, const Eigen::Vector3d & s, const Eigen::Matrix3d & cov_s,
     const Eigen::Vector3d & t, const Eigen::Matrix3d & cov_t)
-  : residual(T.linear().transpose() * (t - T.translation()) - s),
-    weight((T.linear().transpose() * cov_t * T.linear() + cov_s).inverse()) {}
+  : residual(T.linear().transpose() * (t - T.translation()) - s)
+  {
+    const Eigen::Matrix3d R = T.linear();
+    const Eigen::Matrix3d M = cov_t * R;
+    auto a = [&](int i, int j) {return R.col(i).dot(M.col(j)) + cov_s(i, j);};
+    const double a00 = a(0, 0), a01 = a(0, 1), a02 = a(0, 2);
+    const double a11 = a(1, 1), a12 = a(1, 2), a22 = a(2, 2);
+    // the inverse by cofactors
+    const double c00 = a11 * a22 - a12 * a12;
+    const double c01 = a02 * a12 - a01 * a22;
+    const double c02 = a01 * a12 - a02 * a11;
+    const double inverse_det = 1.0 / (a00 * c00 + a01 * c01 + a02 * c02);
+    weight(0, 0) = c00 * inverse_det;
+    weight(0, 1) = weight(1, 0) = c01 * inverse_det;
+    weight(0, 2) = weight(2, 0) = c02 * inverse_det;
+    weight(1, 1) = (a00 * a22 - a02 * a02) * inverse_det;
+    weight(1, 2) = weight(2, 1) = (a01 * a02 - a00 * a12) * inverse_det;
+    weight(2, 2) = (a00 * a11 - a01 * a01) * inverse_det;
+  }
 
   bool valid() const {return weight.allFinite();}
   double error() const {return residual.dot(weight * residual);}
 
   void linearize(const Eigen::Vector3d & s, LinearizedSystem & sum) const
   {
-    // u(delta) = u + [s]x omega - v: du/domega = [s]x, du/dv = -I
-    Eigen::Matrix3d skew;
-    skew << 0.0, -s.z(), s.y(), s.z(), 0.0, -s.x(), -s.y(), s.x(), 0.0;
-    const Eigen::Matrix3d skew_t_weight = skew.transpose() * weight;
+    // u(delta) = u + [s]x omega - v: du/domega = [s]x, whose columns c_j
+    // are s x e_j; du/dv = -I
+    const Eigen::Vector3d c[3] = {{0.0, s.z(), -s.y()}, {-s.z(), 0.0, s.x()}, {s.y(), -s.x(), 0.0}};
+    Eigen::Matrix3d weight_skew;  // W [s]x
+    for (int j = 0; j < 3; j++) {
+      weight_skew.col(j) = weight * c[j];
+    }
     const Eigen::Vector3d weighted = weight * residual;
-    sum.H.topLeftCorner<3, 3>() += skew_t_weight * skew;
-    sum.H.topRightCorner<3, 3>() -= skew_t_weight;
-    sum.H.bottomLeftCorner<3, 3>() -= skew_t_weight.transpose();
+    for (int i = 0; i < 3; i++) {
+      for (int j = i; j < 3; j++) {
+        const double h = c[i].dot(weight_skew.col(j));
+        sum.H(i, j) += h;
+        sum.H(j, i) += i == j ? 0.0 : h;
+      }
+      sum.b(i) += c[i].dot(weighted);
+    }
+    sum.H.topRightCorner<3, 3>() -= weight_skew.transpose();
+    sum.H.bottomLeftCorner<3, 3>() -= weight_skew;
     sum.H.bottomRightCorner<3, 3>() += weight;
-    sum.b.head<3>() += skew.transpose() * weighted;
     sum.b.tail<3>() -= weighted;
     sum.error += residual.dot(weighted);
     sum.count++;

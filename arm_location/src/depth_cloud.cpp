@@ -119,6 +119,8 @@ void radixSort(std::vector<std::uint64_t> & values, int low, int bits)
   }
 }
 
+constexpr std::size_t kPrefetchAhead = 16;
+
 // Replaces the cloud's points by the centroids of the runs of one voxel in
 // n entries sorted by voxel, indexOf(e) giving entry e's point.
 template<typename SameVoxel, typename IndexOf>
@@ -131,6 +133,11 @@ void replaceByCentroids(
     double x = 0, y = 0, z = 0, intensity = 0;
     std::size_t end = begin;
     for (; end < n && sameVoxel(begin, end); ++end) {
+      // The points are read in voxel order, scattered over the cloud: asked
+      // for ahead, their cache misses overlap.
+      if (end + kPrefetchAhead < n) {
+        __builtin_prefetch(&cloud[indexOf(end + kPrefetchAhead)]);
+      }
       const pcl::PointXYZI & p = cloud[indexOf(end)];
       x += p.x;
       y += p.y;
@@ -164,22 +171,17 @@ void voxelFilter(pcl::PointCloud<pcl::PointXYZI>::Ptr cloud)
   auto finite = [](const pcl::PointXYZI & p) {
       return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
     };
-  // The grid's bounds, and whether the cloud is one finite point per voxel in
-  // voxel order already, as a map thinned by an earlier request is: then it
-  // is its own result.
-  Voxel low{INFINITY, INFINITY, INFINITY};
-  Voxel high{-INFINITY, -INFINITY, -INFINITY};
-  Voxel previous = high;
+  const auto n = static_cast<std::int64_t>(cloud->size());
+
+  // A cloud this filter made (a map thinned by an earlier request) has one
+  // finite point per voxel in voxel order: it is its own result. Any other
+  // cloud shows itself at its first point out of order.
   bool thinned = true;
-  for (const pcl::PointXYZI & p : *cloud) {
-    if (!finite(p)) {
-      thinned = false;
-      continue;
-    }
-    const Voxel v = voxelOf(p);
-    low = {std::min(low.z, v.z), std::min(low.y, v.y), std::min(low.x, v.x)};
-    high = {std::max(high.z, v.z), std::max(high.y, v.y), std::max(high.x, v.x)};
-    thinned = thinned && previous < v;
+  Voxel previous{-INFINITY, -INFINITY, -INFINITY};
+  for (std::int64_t i = 0; thinned && i < n; ++i) {
+    const pcl::PointXYZI & p = (*cloud)[i];
+    const Voxel v = finite(p) ? voxelOf(p) : previous;
+    thinned = previous < v;
     previous = v;
   }
   if (thinned) {
@@ -188,18 +190,36 @@ void voxelFilter(pcl::PointCloud<pcl::PointXYZI>::Ptr cloud)
     cloud->is_dense = true;
     return;
   }
-  const double nx = high.x - low.x + 1;
-  const double ny = high.y - low.y + 1;
-  const double cells = nx * ny * (high.z - low.z + 1);
+
+  double lowZ = INFINITY, lowY = INFINITY, lowX = INFINITY;
+  double highZ = -INFINITY, highY = -INFINITY, highX = -INFINITY;
+#pragma omp parallel for reduction(min: lowZ, lowY, lowX) reduction(max: highZ, highY, highX)
+  for (std::int64_t i = 0; i < n; ++i) {
+    const pcl::PointXYZI & p = (*cloud)[i];
+    if (finite(p)) {
+      const Voxel v = voxelOf(p);
+      lowZ = std::min(lowZ, v.z);
+      lowY = std::min(lowY, v.y);
+      lowX = std::min(lowX, v.x);
+      highZ = std::max(highZ, v.z);
+      highY = std::max(highY, v.y);
+      highX = std::max(highX, v.x);
+    }
+  }
+  const double nx = highX - lowX + 1;
+  const double ny = highY - lowY + 1;
+  const double cells = nx * ny * (highZ - lowZ + 1);
 
   // Whenever the grid's cell number, exact in a double, and the point's index
   // fit in 64 bits together (any cloud a camera or a map gives), one integer
-  // per point is sorted; otherwise the voxel coordinates themselves.
-  const int indexBits = bitsFor(static_cast<double>(cloud->size()));
-  const int keyBits = bitsFor(cells);
-  if (!(cells <= 0x1p53) || indexBits + keyBits > 64) {
+  // per point is sorted, the number past the last cell marking a point
+  // without coordinates; otherwise (or without a finite point) the voxel
+  // coordinates themselves.
+  const int indexBits = bitsFor(static_cast<double>(n));
+  const int keyBits = bitsFor(cells + 1);
+  if (!(cells >= 1 && cells < 0x1p53) || indexBits + keyBits > 64) {
     std::vector<std::pair<Voxel, std::uint32_t>> keyed;
-    for (std::size_t i = 0; i < cloud->size(); ++i) {
+    for (std::int64_t i = 0; i < n; ++i) {
       if (finite((*cloud)[i])) {
         keyed.emplace_back(voxelOf((*cloud)[i]), static_cast<std::uint32_t>(i));
       }
@@ -210,20 +230,23 @@ void voxelFilter(pcl::PointCloud<pcl::PointXYZI>::Ptr cloud)
       [&](std::size_t e) {return keyed[e].second;});
     return;
   }
-  std::vector<std::uint64_t> keyed;
-  keyed.reserve(cloud->size());
-  for (std::size_t i = 0; i < cloud->size(); ++i) {
+  std::vector<std::uint64_t> keyed(static_cast<std::size_t>(n));
+  std::size_t valid = 0;
+#pragma omp parallel for reduction(+: valid)
+  for (std::int64_t i = 0; i < n; ++i) {
     const pcl::PointXYZI & p = (*cloud)[i];
+    double key = cells;
     if (finite(p)) {
       const Voxel v = voxelOf(p);
-      const auto key =
-        static_cast<std::uint64_t>(((v.z - low.z) * ny + (v.y - low.y)) * nx + (v.x - low.x));
-      keyed.push_back(key << indexBits | i);
+      key = ((v.z - lowZ) * ny + (v.y - lowY)) * nx + (v.x - lowX);
+      ++valid;
     }
+    keyed[static_cast<std::size_t>(i)] =
+      static_cast<std::uint64_t>(key) << indexBits | static_cast<std::uint64_t>(i);
   }
   radixSort(keyed, indexBits, keyBits);
   const std::uint64_t indexMask = (std::uint64_t{1} << indexBits) - 1;
-  replaceByCentroids(*cloud, keyed.size(),
+  replaceByCentroids(*cloud, valid,
     [&](std::size_t a, std::size_t b) {return (keyed[a] ^ keyed[b]) >> indexBits == 0;},
     [&](std::size_t e) {return keyed[e] & indexMask;});
 }

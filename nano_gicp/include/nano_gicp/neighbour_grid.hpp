@@ -73,8 +73,14 @@ public:
     for (auto & axis : sorted_) {
       axis.resize(n);
     }
+    // the points are read in curve order, scattered over the cloud: asked
+    // for ahead, their cache misses overlap
+    constexpr std::int64_t ahead = 16;
 #pragma omp parallel for num_threads(num_threads)
     for (std::int64_t i = 0; i < count; i++) {
+      if (i + ahead < count) {
+        __builtin_prefetch(&cloud[entries[i + ahead].index]);
+      }
       codes_[i] = entries[i].code;
       order_[i] = entries[i].index;
       for (int a = 0; a < 3; a++) {

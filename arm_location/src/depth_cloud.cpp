@@ -22,9 +22,15 @@ void backProjectRows(
   const double cx = cameraMatrix.at<double>(0, 2);
   const double cy = cameraMatrix.at<double>(1, 2);
   const float nan = std::numeric_limits<float>::quiet_NaN();
+  // each column's ray slope once, not a division per pixel
+  std::vector<double> slopes(static_cast<std::size_t>(depth.cols));
+  for (int u = 0; u < depth.cols; ++u) {
+    slopes[static_cast<std::size_t>(u)] = (u - cx) / fx;
+  }
   for (int v = 0; v < depth.rows; ++v) {
     const Pixel * row = depth.ptr<Pixel>(v);
     pcl::PointXYZI * out = &cloud.points[static_cast<std::size_t>(v) * depth.cols];
+    const double rowSlope = (v - cy) / fy;
     for (int u = 0; u < depth.cols; ++u) {
       pcl::PointXYZI & p = out[u];
       const float z = toMetres(row[u]);
@@ -33,8 +39,8 @@ void backProjectRows(
         cloud.is_dense = false;
         continue;
       }
-      p.x = static_cast<float>((u - cx) / fx * z);
-      p.y = static_cast<float>((v - cy) / fy * z);
+      p.x = static_cast<float>(slopes[static_cast<std::size_t>(u)] * z);
+      p.y = static_cast<float>(rowSlope * z);
       p.z = z;
     }
   }

@@ -112,11 +112,12 @@ struct GICPFactor
 // points are taken in Morton order, so consecutive pairs read neighbouring
 // target points.
 //
-// A match remembers where its point was searched from and half the gap
-// between its nearest and second-nearest distances there. While the point
-// stays within that margin of where it was searched, no other target point
-// can have come nearer, so later iterations, which move the pose little,
-// skip the search for most points and still match exactly.
+// A match remembers where its point was searched from and the distance
+// there to the second-nearest target point. Every other target point stays
+// at least that distance less the way moved since, so while the match is no
+// farther than that, no other point can have come nearer: later iterations,
+// which move the pose little, skip the search for most points and still
+// match exactly.
 template<typename PointSource, typename PointTarget>
 class GICPProblem
 {
@@ -229,7 +230,7 @@ private:
   struct Match
   {
     Eigen::Vector3f searched_from;
-    float margin = 0.0f;
+    float second_distance = 0.0f;  // less a slack, 0 when not searched
     std::int32_t index = -1;
     float sq_distance = 0.0f;
   };
@@ -239,13 +240,16 @@ private:
     const auto & target = target_.tree->cloud();
     const float moved_sq = m.index >= 0 ?
       (p - m.searched_from).squaredNorm() : std::numeric_limits<float>::infinity();
-    if (moved_sq < m.margin * m.margin) {
-      m.sq_distance = (target[m.index].getVector3fMap() - p).squaredNorm();
-      return;
+    if (m.index >= 0) {
+      const float sq_distance = (target[m.index].getVector3fMap() - p).squaredNorm();
+      if (std::sqrt(sq_distance) + std::sqrt(moved_sq) <= m.second_distance) {
+        m.sq_distance = sq_distance;
+        return;
+      }
     }
-    // A point still moving this fast would outrun any margin; the second
-    // neighbour is worth its search only once the pose settles, and on the
-    // first search, as a guess is often close already.
+    // A point still moving this fast would outrun any second distance; the
+    // second neighbour is worth its search only once the pose settles, and
+    // on the first search, as a guess is often close already.
     const std::size_t k = m.index < 0 || moved_sq < settled_move * settled_move ? 2 : 1;
     std::uint32_t indices[2];
     float sq_distances[2];
@@ -254,8 +258,7 @@ private:
     m.searched_from = p;
     m.sq_distance = sq_distances[0];
     // the slack covers the rounding of float distances near a metre
-    m.margin = found < 2 ? 0.0f :
-      std::max(0.5f * (std::sqrt(sq_distances[1]) - std::sqrt(sq_distances[0])) - 1e-6f, 0.0f);
+    m.second_distance = found < 2 ? 0.0f : std::max(std::sqrt(sq_distances[1]) - 1e-6f, 0.0f);
   }
 
   bool counts(const Match & m) const {return m.sq_distance <= max_sq_distance_;}

@@ -1,5 +1,7 @@
 #include "arm_location/depth_cloud.hpp"
 
+#include <omp.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -96,68 +98,114 @@ Voxel voxelOf(const pcl::PointXYZI & p)
 }
 
 // Sorts values by their bits [low, low + bits), least significant digit
-// first, the digits' counts taken in one pass; digits of up to 13 bits keep
-// each count table in the first-level cache.
+// first. Each thread counts and moves its own stretch of the values, the
+// stretches' share of each digit placed in their order, so the sort stays
+// stable; digits of up to 13 bits keep the count tables in the first-level
+// cache.
 void radixSort(std::vector<std::uint64_t> & values, int low, int bits)
 {
   const int passes = std::max(1, (bits + 12) / 13);
   const int digit = (bits + passes - 1) / passes;
-  const std::uint64_t mask = (std::uint64_t{1} << digit) - 1;
-  std::vector<std::vector<std::uint32_t>> offsets(
-    static_cast<std::size_t>(passes), std::vector<std::uint32_t>(mask + 1));
-  for (const std::uint64_t v : values) {
-    for (int pass = 0; pass < passes; ++pass) {
-      ++offsets[static_cast<std::size_t>(pass)][(v >> (low + pass * digit)) & mask];
-    }
-  }
+  const std::size_t buckets = std::size_t{1} << digit;
+  const std::uint64_t mask = buckets - 1;
+  const auto n = static_cast<std::int64_t>(values.size());
   std::vector<std::uint64_t> buffer(values.size());
-  for (int pass = 0; pass < passes; ++pass) {
-    std::vector<std::uint32_t> & offset = offsets[static_cast<std::size_t>(pass)];
-    std::uint32_t sum = 0;
-    for (std::uint32_t & o : offset) {
-      sum += std::exchange(o, sum);
+  std::vector<std::vector<std::uint32_t>> offsets;
+#pragma omp parallel
+  {
+    const int threads = omp_get_num_threads();
+    const int thread = omp_get_thread_num();
+#pragma omp single
+    offsets.assign(static_cast<std::size_t>(threads), std::vector<std::uint32_t>(buckets));
+    std::vector<std::uint32_t> & own = offsets[static_cast<std::size_t>(thread)];
+    const std::int64_t begin = n * thread / threads;
+    const std::int64_t end = n * (thread + 1) / threads;
+    for (int pass = 0; pass < passes; ++pass) {
+      const int shift = low + pass * digit;
+      std::fill(own.begin(), own.end(), 0);
+      for (std::int64_t i = begin; i < end; ++i) {
+        ++own[(values[static_cast<std::size_t>(i)] >> shift) & mask];
+      }
+#pragma omp barrier
+#pragma omp single
+      {
+        std::uint32_t sum = 0;
+        for (std::size_t b = 0; b < buckets; ++b) {
+          for (std::vector<std::uint32_t> & counts : offsets) {
+            sum += std::exchange(counts[b], sum);
+          }
+        }
+      }
+      for (std::int64_t i = begin; i < end; ++i) {
+        const std::uint64_t v = values[static_cast<std::size_t>(i)];
+        buffer[own[(v >> shift) & mask]++] = v;
+      }
+#pragma omp barrier
+#pragma omp single
+      values.swap(buffer);
     }
-    const int shift = low + pass * digit;
-    for (const std::uint64_t v : values) {
-      buffer[offset[(v >> shift) & mask]++] = v;
-    }
-    values.swap(buffer);
   }
 }
 
 constexpr std::size_t kPrefetchAhead = 16;
 
 // Replaces the cloud's points by the centroids of the runs of one voxel in
-// n entries sorted by voxel, indexOf(e) giving entry e's point.
+// n entries sorted by voxel, indexOf(e) giving entry e's point. Each thread
+// takes the runs that start in its stretch of the entries.
 template<typename SameVoxel, typename IndexOf>
 void replaceByCentroids(
   pcl::PointCloud<pcl::PointXYZI> & cloud, std::size_t n, SameVoxel sameVoxel, IndexOf indexOf)
 {
+  auto runStart = [&](std::size_t e) {return e == 0 || !sameVoxel(e - 1, e);};
   pcl::PointCloud<pcl::PointXYZI>::VectorType centroids;
-  centroids.reserve(n);
-  for (std::size_t begin = 0; begin < n; ) {
-    double x = 0, y = 0, z = 0, intensity = 0;
-    std::size_t end = begin;
-    for (; end < n && sameVoxel(begin, end); ++end) {
-      // The points are read in voxel order, scattered over the cloud: asked
-      // for ahead, their cache misses overlap.
-      if (end + kPrefetchAhead < n) {
-        __builtin_prefetch(&cloud[indexOf(end + kPrefetchAhead)]);
-      }
-      const pcl::PointXYZI & p = cloud[indexOf(end)];
-      x += p.x;
-      y += p.y;
-      z += p.z;
-      intensity += p.intensity;
+  std::vector<std::size_t> firstCentroid;
+#pragma omp parallel
+  {
+    const auto threads = static_cast<std::size_t>(omp_get_num_threads());
+    const auto thread = static_cast<std::size_t>(omp_get_thread_num());
+#pragma omp single
+    firstCentroid.assign(threads + 1, 0);
+    std::size_t begin = n * thread / threads;
+    const std::size_t last = n * (thread + 1) / threads;
+    std::size_t runs = 0;
+    for (std::size_t e = begin; e < last; ++e) {
+      runs += runStart(e);
     }
-    const double count = static_cast<double>(end - begin);
-    pcl::PointXYZI c;
-    c.x = static_cast<float>(x / count);
-    c.y = static_cast<float>(y / count);
-    c.z = static_cast<float>(z / count);
-    c.intensity = static_cast<float>(intensity / count);
-    centroids.push_back(c);
-    begin = end;
+    firstCentroid[thread + 1] = runs;
+#pragma omp barrier
+#pragma omp single
+    {
+      for (std::size_t t = 0; t < threads; ++t) {
+        firstCentroid[t + 1] += firstCentroid[t];
+      }
+      centroids.resize(firstCentroid[threads]);
+    }
+    while (begin < last && !runStart(begin)) {
+      ++begin;
+    }
+    for (std::size_t c = firstCentroid[thread]; begin < last; ++c) {
+      double x = 0, y = 0, z = 0, intensity = 0;
+      std::size_t end = begin;
+      for (; end < n && (end == begin || !runStart(end)); ++end) {
+        // The points are read in voxel order, scattered over the cloud:
+        // asked for ahead, their cache misses overlap.
+        if (end + kPrefetchAhead < n) {
+          __builtin_prefetch(&cloud[indexOf(end + kPrefetchAhead)]);
+        }
+        const pcl::PointXYZI & p = cloud[indexOf(end)];
+        x += p.x;
+        y += p.y;
+        z += p.z;
+        intensity += p.intensity;
+      }
+      const double count = static_cast<double>(end - begin);
+      pcl::PointXYZI & centroid = centroids[c];
+      centroid.x = static_cast<float>(x / count);
+      centroid.y = static_cast<float>(y / count);
+      centroid.z = static_cast<float>(z / count);
+      centroid.intensity = static_cast<float>(intensity / count);
+      begin = end;
+    }
   }
   cloud.points.swap(centroids);
   cloud.width = static_cast<std::uint32_t>(cloud.points.size());

@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <map>
 #include <memory>
+#include <random>
+#include <tuple>
 
 #include "arm_location/depth_cloud.hpp"
 
@@ -135,6 +139,34 @@ TEST(VoxelFilter, MergesPointsGivenInVoxelOrderAndLeavesAThinnedCloudAsItIs)
   for (std::size_t i = 0; i < once.size(); ++i) {
     EXPECT_EQ((*cloud)[i].getVector4fMap(), once[i].getVector4fMap());
     EXPECT_EQ((*cloud)[i].intensity, once[i].intensity);
+  }
+}
+
+TEST(VoxelFilter, GivesTheMeanOfEveryVoxelOfALargeShuffledCloud)
+{
+  // Many points to a voxel, in no order, so runs of one voxel cross the
+  // stretches that threads share out; the means computed here one by one.
+  std::mt19937 rng(3);
+  std::uniform_real_distribution<float> coordinate(-0.05f, 0.05f);
+  auto cloud = std::make_shared<Cloud>();
+  std::map<std::tuple<int, int, int>, std::array<double, 5>> sums;
+  for (int i = 0; i < 200000; ++i) {
+    const pcl::PointXYZI p = point(coordinate(rng), coordinate(rng), coordinate(rng),
+        static_cast<float>(i % 7));
+    cloud->push_back(p);
+    auto voxel = [](float v) {return static_cast<int>(std::floor(v * (1.0 / 0.005)));};
+    auto & sum = sums[{voxel(p.z), voxel(p.y), voxel(p.x)}];
+    sum = {sum[0] + p.x, sum[1] + p.y, sum[2] + p.z, sum[3] + p.intensity, sum[4] + 1};
+  }
+  voxelFilter(cloud);
+  ASSERT_EQ(cloud->size(), sums.size());
+  std::size_t i = 0;
+  for (const auto & [voxel, sum] : sums) {  // both in (z, y, x) order
+    const pcl::PointXYZI & c = (*cloud)[i++];
+    EXPECT_FLOAT_EQ(c.x, static_cast<float>(sum[0] / sum[4]));
+    EXPECT_FLOAT_EQ(c.y, static_cast<float>(sum[1] / sum[4]));
+    EXPECT_FLOAT_EQ(c.z, static_cast<float>(sum[2] / sum[4]));
+    EXPECT_FLOAT_EQ(c.intensity, static_cast<float>(sum[3] / sum[4]));
   }
 }
 

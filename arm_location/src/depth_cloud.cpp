@@ -229,14 +229,26 @@ void voxelFilter(pcl::PointCloud<pcl::PointXYZI>::Ptr cloud)
 
   // A cloud this filter made (a map thinned by an earlier request) has one
   // finite point per voxel in voxel order: it is its own result. Any other
-  // cloud shows itself at its first point out of order.
+  // cloud shows itself at the first point out of order in each thread's
+  // stretch.
   bool thinned = true;
-  Voxel previous{-INFINITY, -INFINITY, -INFINITY};
-  for (std::int64_t i = 0; thinned && i < n; ++i) {
-    const pcl::PointXYZI & p = (*cloud)[i];
-    const Voxel v = finite(p) ? voxelOf(p) : previous;
-    thinned = previous < v;
-    previous = v;
+#pragma omp parallel reduction(&& : thinned)
+  {
+    const std::int64_t threads = omp_get_num_threads();
+    const std::int64_t thread = omp_get_thread_num();
+    const std::int64_t end = n * (thread + 1) / threads;
+    std::int64_t i = n * thread / threads;
+    Voxel previous{-INFINITY, -INFINITY, -INFINITY};
+    if (i > 0 && i < end) {
+      const pcl::PointXYZI & p = (*cloud)[i - 1];
+      previous = finite(p) ? voxelOf(p) : Voxel{INFINITY, INFINITY, INFINITY};
+    }
+    for (; thinned && i < end; ++i) {
+      const pcl::PointXYZI & p = (*cloud)[i];
+      const Voxel v = finite(p) ? voxelOf(p) : previous;
+      thinned = previous < v;
+      previous = v;
+    }
   }
   if (thinned) {
     cloud->width = static_cast<std::uint32_t>(cloud->size());

@@ -140,6 +140,15 @@ TEST(VoxelFilter, MergesPointsGivenInVoxelOrderAndLeavesAThinnedCloudAsItIs)
     EXPECT_EQ((*cloud)[i].getVector4fMap(), once[i].getVector4fMap());
     EXPECT_EQ((*cloud)[i].intensity, once[i].intensity);
   }
+
+  // Each half in voxel order, the halves swapped: not a thinned cloud,
+  // though no thread's half shows it.
+  std::rotate(cloud->begin(), cloud->begin() + 100, cloud->end());
+  voxelFilter(cloud);
+  ASSERT_EQ(cloud->size(), once.size());
+  for (std::size_t i = 0; i < once.size(); ++i) {
+    EXPECT_EQ((*cloud)[i].getVector4fMap(), once[i].getVector4fMap());
+  }
 }
 
 TEST(VoxelFilter, GivesTheMeanOfEveryVoxelOfALargeShuffledCloud)

@@ -4,8 +4,6 @@
 #include <Eigen/Core>
 #include <pcl/point_cloud.h>
 
-#include <boost/sort/spreadsort/integer_sort.hpp>
-
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -64,10 +62,7 @@ public:
     for (std::int64_t i = 0; i < count; i++) {
       entries[i] = {code_of(cloud[i].data), static_cast<std::uint32_t>(i)};
     }
-    boost::sort::spreadsort::integer_sort(
-      entries.begin(), entries.end(),
-      [](const Entry & e, unsigned offset) {return e.code >> offset;},
-      [](const Entry & a, const Entry & b) {return a.code < b.code;});
+    sort_by_code(entries);
     codes_.resize(n);
     order_.resize(n);
     for (auto & axis : sorted_) {
@@ -338,6 +333,36 @@ private:
     }
     std::sort(failed.begin(), failed.end());
     return failed;
+  }
+
+  // Least significant digit first, 13 bits a pass: on curve codes of
+  // surfaces it measured more than twice as fast as Boost's spreadsort.
+  template<typename Entry>
+  static void sort_by_code(std::vector<Entry> & entries)
+  {
+    constexpr int digit = 13;
+    constexpr int passes = (3 * bits + digit - 1) / digit;
+    constexpr std::size_t buckets = std::size_t{1} << digit;
+    std::vector<std::uint32_t> offsets(passes * buckets);
+    for (const Entry & e : entries) {
+      for (int pass = 0; pass < passes; pass++) {
+        offsets[pass * buckets + ((e.code >> (pass * digit)) & (buckets - 1))]++;
+      }
+    }
+    std::vector<Entry> buffer(entries.size());
+    for (int pass = 0; pass < passes; pass++) {
+      std::uint32_t * offset = &offsets[pass * buckets];
+      std::uint32_t sum = 0;
+      for (std::size_t b = 0; b < buckets; b++) {
+        const std::uint32_t count = offset[b];
+        offset[b] = sum;
+        sum += count;
+      }
+      for (const Entry & e : entries) {
+        buffer[offset[(e.code >> (pass * digit)) & (buckets - 1)]++] = e;
+      }
+      entries.swap(buffer);
+    }
   }
 
   // the bits of v moved to every third place

@@ -68,6 +68,7 @@ const char kDomain[] = "150";
 
 // The node's engine settings.
 constexpr int kNeighbours = 10;
+constexpr auto kRegularization = static_cast<nano_gicp::RegularizationMethod>(0);
 constexpr int kMaxIterations = 100;
 
 struct Frame
@@ -154,7 +155,7 @@ double regularizationCost(const Cloud::ConstPtr & cloud)
   const double t = medianOf(5, [&] {
         for (std::size_t i = 0; i < raw.size(); ++i) {
           conditioned[i] = nano_gicp::regularize(
-            raw[i].cast<double>(), static_cast<nano_gicp::RegularizationMethod>(0)).cast<float>();
+            raw[i].cast<double>(), kRegularization).cast<float>();
         }
       });
   return t / static_cast<double>(raw.size());
@@ -229,7 +230,7 @@ Row timeStages(
   Cloud::Ptr mapCloud = std::make_shared<Cloud>(*map.cloud);
   nano_gicp::NanoGICP<pcl::PointXYZI, pcl::PointXYZI> gicp;
   gicp.setNumThreads(0);
-  gicp.setRegularizationMethod(static_cast<nano_gicp::RegularizationMethod>(0));
+  gicp.setRegularizationMethod(kRegularization);
   gicp.setCorrespondenceRandomness(kNeighbours);
   gicp.setMaximumIterations(kMaxIterations);
   gicp.setRANSACIterations(100);

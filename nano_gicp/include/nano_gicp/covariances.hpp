@@ -10,7 +10,6 @@
 
 #include "nano_gicp/kdtree.hpp"
 #include "nano_gicp/neighbour_grid.hpp"
-#include "nano_gicp/reduction_omp.hpp"
 #include "nano_gicp/regularization.hpp"
 
 namespace nano_gicp

@@ -234,7 +234,7 @@ private:
           at[a] = compact(code >> a);
         }
 
-        // the cell's own points first, so the k-th distance falls early
+        // the block's points, the cell's own first
         candidates.clear();
         const auto & own = cells.find(code);
         add_range(own.begin, own.end, candidates);
@@ -274,6 +274,8 @@ private:
           }
         }
         sq_distances.resize(m);
+        kept.resize(m);
+        kept_sq.resize(m);
         const float * gx = gathered[0].data();
         const float * gy = gathered[1].data();
         const float * gz = gathered[2].data();
@@ -294,8 +296,6 @@ private:
           const float ex = previous[0] - px, ey = previous[1] - py, ez = previous[2] - pz;
           const float reach = std::sqrt(previous_sq) + std::sqrt(ex * ex + ey * ey + ez * ez);
           const float bound = reach * reach * (1.0f + 1e-5f);
-          kept.resize(m);
-          kept_sq.resize(m);
           std::size_t within = keep_within(d, m, std::min(bound, 1.2f * previous_sq), kept.data(),
             kept_sq.data());
           if (within < static_cast<std::size_t>(k)) {

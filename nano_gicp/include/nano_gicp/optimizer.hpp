@@ -48,9 +48,9 @@ inline Eigen::Isometry3d orthonormalized(const Eigen::Isometry3d & T)
 // accepted update or the change of the pairs' mean squared distance is below
 // the criteria, when no step lowers the cost, or when matching afresh at the
 // new pose no longer lowers the cost: what moves then is the noise of the
-// points, not the pose. A step is tried together
-// with the matching at its pose, so an accepted step costs one pass over the
-// points; the last allowed iteration only tries steps.
+// points, not the pose. A step is tried together with the matching at its
+// pose, so an accepted step costs one pass over the points; the last allowed
+// iteration only tries steps.
 class LevenbergMarquardtOptimizer
 {
 public:

@@ -56,24 +56,49 @@ protected:
   Cloud aligned;
 };
 
+// 7200 points, too few to take the first steps on a sample of them, and
+// 28800, which do.
+constexpr double kSpacings[] = {0.01, 0.005};
+
 TEST_F(Registration, RecoversKnownTransformsOfSeveralSizes)
 {
-  const Cloud::Ptr target = make_scene(0.01);
   const struct {double deg; Eigen::Vector3d axis; Eigen::Vector3d t;} cases[] = {
     {1.0, {0, 0, 1}, {0.01, 0.0, 0.0}},
     {3.0, {1, 2, 0.5}, {0.03, -0.02, 0.01}},
     {5.0, {-1, 0.3, 1}, {-0.05, 0.06, 0.04}},
     {10.0, {0.2, -1, 0.4}, {0.08, 0.05, -0.06}},
   };
-  for (const auto & c : cases) {
-    const Eigen::Matrix4f truth = make_transform(c.deg, c.axis, c.t);
-    EXPECT_TRUE(request(displaced(*target, truth), target)) << c.deg;
-    const Eigen::Matrix4f T = engine.getFinalTransformation();
-    expect_rigid(T);
-    EXPECT_LT(rotation_error_deg(T, truth), 1e-3) << c.deg;
-    EXPECT_LT(translation_error(T, truth), 1e-5) << c.deg;
-    EXPECT_LT(engine.getIterations(), 30) << c.deg;
+  for (double spacing : kSpacings) {
+    const Cloud::Ptr target = make_scene(spacing);
+    for (const auto & c : cases) {
+      const Eigen::Matrix4f truth = make_transform(c.deg, c.axis, c.t);
+      EXPECT_TRUE(request(displaced(*target, truth), target)) << spacing << " " << c.deg;
+      const Eigen::Matrix4f T = engine.getFinalTransformation();
+      expect_rigid(T);
+      EXPECT_LT(rotation_error_deg(T, truth), 1e-3) << spacing << " " << c.deg;
+      EXPECT_LT(translation_error(T, truth), 1e-5) << spacing << " " << c.deg;
+      EXPECT_LT(engine.getIterations(), 30) << spacing << " " << c.deg;
+    }
   }
+}
+
+TEST_F(Registration, CountsThePassesOverTheSampleWithinTheIterationLimit)
+{
+  const Cloud::Ptr target = make_scene(0.005);
+  const Eigen::Matrix4f truth = make_transform(10.0, {0.2, -1, 0.4}, {0.08, 0.05, -0.06});
+  const Cloud::Ptr source = displaced(*target, truth);
+  EXPECT_TRUE(request(source, target));
+  const int needed = engine.getIterations();
+  ASSERT_GT(needed, 3);
+  for (int limit : {1, 2, 3, needed - 1}) {
+    engine.setMaximumIterations(limit);
+    EXPECT_FALSE(request(source, target)) << limit;
+    EXPECT_EQ(engine.getIterations(), limit);
+    expect_rigid(engine.getFinalTransformation());
+  }
+  engine.setMaximumIterations(needed);
+  EXPECT_TRUE(request(source, target));
+  EXPECT_LT(translation_error(engine.getFinalTransformation(), truth), 1e-5);
 }
 
 TEST_F(Registration, MovesTheSourceByTheFinalTransformationIntoTheOutput)
@@ -114,19 +139,22 @@ TEST_F(Registration, RecoversFromAGuessThatIsALargeRotation)
 
 TEST_F(Registration, GivesTheSameResultOnAnyThreadCount)
 {
-  const Cloud::Ptr target = make_scene(0.01);
-  const Cloud::Ptr source = displaced(*target, make_transform(4.0, {1, 0, 1}, {0.03, 0.03, 0.0}));
-  std::vector<Eigen::Matrix4f> results;
-  std::vector<double> scores;
-  for (int threads : {1, 2, 3, 0}) {
-    engine.setNumThreads(threads);
-    EXPECT_TRUE(request(source, target)) << threads;
-    results.push_back(engine.getFinalTransformation());
-    scores.push_back(engine.getFitnessScore());
-  }
-  for (std::size_t i = 1; i < results.size(); i++) {
-    EXPECT_EQ(results[i], results.front()) << i;
-    EXPECT_EQ(scores[i], scores.front()) << i;
+  for (double spacing : kSpacings) {
+    const Cloud::Ptr target = make_scene(spacing);
+    const Cloud::Ptr source =
+      displaced(*target, make_transform(4.0, {1, 0, 1}, {0.03, 0.03, 0.0}));
+    std::vector<Eigen::Matrix4f> results;
+    std::vector<double> scores;
+    for (int threads : {1, 2, 3, 0}) {
+      engine.setNumThreads(threads);
+      EXPECT_TRUE(request(source, target)) << spacing << " " << threads;
+      results.push_back(engine.getFinalTransformation());
+      scores.push_back(engine.getFitnessScore());
+    }
+    for (std::size_t i = 1; i < results.size(); i++) {
+      EXPECT_EQ(results[i], results.front()) << spacing << " " << i;
+      EXPECT_EQ(scores[i], scores.front()) << spacing << " " << i;
+    }
   }
 }
 
@@ -256,32 +284,38 @@ TEST_F(FitnessScore, MeasuresTheSourceMovedByTheFinalTransformation)
 
 TEST_F(FitnessScore, AfterAlignMatchesAnExhaustiveSearchAtTheFinalPose)
 {
-  // the source sampled on another grid than the target, so distances stay
-  const Cloud::Ptr target = make_scene(0.02);
-  const Cloud::Ptr source = displaced(*make_scene(0.03),
-      make_transform(2.0, {1, 0, 0}, {0.01, 0.02, 0.0}));
-  request(source, target);
-  Cloud moved;
-  pcl::transformPointCloud(*source, moved, engine.getFinalTransformation());
-  std::vector<double> nearest;
-  for (const auto & p : moved) {
-    double best = std::numeric_limits<double>::max();
-    for (const auto & q : *target) {
-      best = std::min(best, (p.getVector3fMap() - q.getVector3fMap()).cast<double>().squaredNorm());
-    }
-    nearest.push_back(best);
-  }
-  for (double max_range : {std::numeric_limits<double>::max(), 5e-5}) {
-    double sum = 0.0;
-    int count = 0;
-    for (double d : nearest) {
-      if (d <= max_range) {
-        sum += d;
-        count++;
+  // the source sampled on another grid than the target, so distances stay;
+  // the second source is large enough to take its first steps on a sample
+  const struct {double target, source;} spacings[] = {{0.02, 0.03}, {0.01, 0.0075}};
+  for (const auto & spacing : spacings) {
+    const Cloud::Ptr target = make_scene(spacing.target);
+    const Cloud::Ptr source = displaced(*make_scene(spacing.source),
+        make_transform(2.0, {1, 0, 0}, {0.01, 0.02, 0.0}));
+    request(source, target);
+    Cloud moved;
+    pcl::transformPointCloud(*source, moved, engine.getFinalTransformation());
+    std::vector<double> nearest;
+    for (const auto & p : moved) {
+      double best = std::numeric_limits<double>::max();
+      for (const auto & q : *target) {
+        best =
+          std::min(best, (p.getVector3fMap() - q.getVector3fMap()).cast<double>().squaredNorm());
       }
+      nearest.push_back(best);
     }
-    ASSERT_GT(count, 0);
-    EXPECT_NEAR(engine.getFitnessScore(max_range), sum / count, 1e-9) << max_range;
+    for (double max_range : {std::numeric_limits<double>::max(), 5e-5}) {
+      double sum = 0.0;
+      int count = 0;
+      for (double d : nearest) {
+        if (d <= max_range) {
+          sum += d;
+          count++;
+        }
+      }
+      ASSERT_GT(count, 0);
+      EXPECT_NEAR(engine.getFitnessScore(max_range), sum / count, 1e-9) <<
+        spacing.source << " " << max_range;
+    }
   }
 }
 

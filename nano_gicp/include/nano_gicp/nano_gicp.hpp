@@ -65,7 +65,8 @@ public:
   // the last matches of align when they were made at the final pose.
   double getFitnessScore(double max_range = std::numeric_limits<double>::max());
 
-  // Correspondence searches made by the last align.
+  // Matching passes made by the last align, those over a sample of the
+  // source while the pose is far off included.
   int getIterations() const {return this->nr_iterations_;}
 
 protected:

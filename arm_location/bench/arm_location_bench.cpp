@@ -471,7 +471,7 @@ int main(int argc, char ** argv)
   const Eigen::Isometry3d offTf = bathroom_sim::offsetTransform(kDemoTfOffset) * demoPose();
   const std::vector<sensor_msgs::msg::Image> images = sensorFrames(frame.camera);
   Row row = timeStages(frame, images, map, offTf, clock);
-  row.frame += ", TF off by 3, -2, 1 cm and 2, -1, 3 deg,";
+  row.frame += " (TF off by 3, -2, 1 cm and 2, -1, 3 deg)";
   row.endToEnd = timeEndToEnd(nodePath, frame, images, map, offTf);
   printRow(row);
   rclcpp::shutdown();

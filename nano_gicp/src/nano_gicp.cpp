@@ -145,8 +145,8 @@ void NanoGICP<PointSource, PointTarget>::computeTransformation(
     // every point again. Those steps are taken with every eighth point in
     // curve order, spread evenly over the cloud, until a step is below a
     // millimetre and a milliradian; the whole cloud settles from there in a
-    // pass or two, most of its matches kept. The answer is the minimum of the
-    // whole cloud's cost all the same.
+    // few passes, most of its matches kept after the first. The answer is the
+    // minimum of the whole cloud's cost all the same.
     constexpr std::size_t stride = 8;
     constexpr std::size_t min_sample = 1000;
     constexpr double coarse_epsilon = 1e-3;

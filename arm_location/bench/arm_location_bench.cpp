@@ -45,9 +45,9 @@
 #include "brisvane_protocol/srv/arm_location.hpp"
 #include "camera_messages.hpp"
 #include "child_process.hpp"
+#include "nano_gicp/covariances.hpp"
 #include "nano_gicp/kdtree.hpp"
 #include "nano_gicp/nano_gicp.hpp"
-#include "nano_gicp/covariances.hpp"
 #include "nano_gicp/regularization.hpp"
 
 namespace fs = std::filesystem;

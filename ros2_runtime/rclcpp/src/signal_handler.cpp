@@ -27,7 +27,11 @@ struct Handlers
   bool has_sigterm = false;
   sem_t wakeup;
   std::atomic<int> last_signal{0};
-  bool worker_started = false;
+  // Joined when the handlers are uninstalled: a worker still holding a
+  // context when main returns would destroy it, and its DDS participant,
+  // while the exit handlers tear Fast DDS down.
+  std::thread worker;
+  std::atomic<bool> stop{false};
   std::vector<std::weak_ptr<Context>> contexts;
 };
 
@@ -62,6 +66,9 @@ void deferred_handler()
   auto & h = handlers();
   while (true) {
     while (sem_wait(&h.wakeup) != 0) {}
+    if (h.stop.load()) {
+      return;
+    }
     RCLCPP_INFO(rclcpp::get_logger("rclcpp"), "signal_handler(signum=%d)", h.last_signal.load());
     for (const auto & context : registered_contexts()) {
       if (context->get_init_options().shutdown_on_signal) {
@@ -89,10 +96,10 @@ void install_signal_handlers(SignalHandlerOptions options)
   if (h.installed || options == SignalHandlerOptions::None) {
     return;
   }
-  if (!h.worker_started) {
+  if (!h.worker.joinable()) {
     sem_init(&h.wakeup, 0, 0);
-    std::thread(deferred_handler).detach();
-    h.worker_started = true;
+    h.stop = false;
+    h.worker = std::thread(deferred_handler);
   }
   h.has_sigint = options == SignalHandlerOptions::All || options == SignalHandlerOptions::SigInt;
   h.has_sigterm = options == SignalHandlerOptions::All || options == SignalHandlerOptions::SigTerm;
@@ -108,17 +115,31 @@ void install_signal_handlers(SignalHandlerOptions options)
 void uninstall_signal_handlers()
 {
   auto & h = handlers();
-  std::lock_guard<std::mutex> lock(h.mutex);
-  if (!h.installed) {
-    return;
+  std::thread worker;
+  {
+    std::lock_guard<std::mutex> lock(h.mutex);
+    if (!h.installed) {
+      return;
+    }
+    if (h.has_sigint) {
+      sigaction(SIGINT, &h.old_sigint, nullptr);
+    }
+    if (h.has_sigterm) {
+      sigaction(SIGTERM, &h.old_sigterm, nullptr);
+    }
+    h.installed = false;
+    // a shutdown from a callback the worker runs cannot wait for itself
+    if (h.worker.get_id() != std::this_thread::get_id()) {
+      worker = std::move(h.worker);
+    }
   }
-  if (h.has_sigint) {
-    sigaction(SIGINT, &h.old_sigint, nullptr);
+  // the worker takes the lock to list the contexts: joined outside it
+  if (worker.joinable()) {
+    h.stop = true;
+    sem_post(&h.wakeup);
+    worker.join();
+    sem_destroy(&h.wakeup);
   }
-  if (h.has_sigterm) {
-    sigaction(SIGTERM, &h.old_sigterm, nullptr);
-  }
-  h.installed = false;
 }
 
 void register_context(const std::shared_ptr<Context> & context)

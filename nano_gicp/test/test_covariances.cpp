@@ -7,6 +7,7 @@
 #include <nano_gicp/kdtree.hpp>
 #include <nano_gicp/regularization.hpp>
 
+#include <Eigen/Eigenvalues>
 #include <Eigen/Geometry>
 #include <pcl/point_types.h>
 
@@ -154,6 +155,38 @@ TEST(Regularization, PlaneIgnoresTheScaleOfTheSpread)
   for (double scale : {1e-8, 1.0, 1e4}) {
     EXPECT_TRUE(nano_gicp::regularize(rotated_diagonal({scale, 2 * scale, 0.0}),
       RegularizationMethod::PLANE).isApprox(rotated_diagonal({1.0, 1.0, 1e-3}), 1e-9)) << scale;
+  }
+}
+
+TEST(Regularization, PlaneIsADiscAcrossTheLeastEigenvectorForAnySpectrum)
+{
+  // Spectra of surfaces, edges, corners, and the degenerate ones where the
+  // least eigenvector is a plane or a space of choices rather than a line.
+  const std::vector<Eigen::Vector3d> spectra = {
+    {1e-7, 2e-5, 3e-5}, {1e-5, 1e-5, 3e-5}, {2e-5, 2.1e-5, 2.2e-5}, {1e-9, 1e-8, 1e-4},
+    {1e-6, 1e-6 * (1 + 1e-9), 1e-4}, {0.0, 0.0, 1e-4}, {1e-4, 1e-4, 1e-4}, {0.0, 0.0, 0.0},
+    {3e-5, 2e-5, 0.0}};
+  for (double angle : {0.0, 0.3, 2.0}) {
+    const Eigen::Matrix3d R = Eigen::AngleAxisd(angle, Eigen::Vector3d(1, 2, -0.5).normalized())
+      .toRotationMatrix();
+    for (const Eigen::Vector3d & values : spectra) {
+      const Eigen::Matrix3d C = R * values.asDiagonal() * R.transpose();
+      const Eigen::Matrix3d P = nano_gicp::regularize(C, RegularizationMethod::PLANE);
+      ASSERT_TRUE(P.allFinite());
+      EXPECT_TRUE(P.isApprox(P.transpose(), 1e-12));
+      Eigen::SelfAdjointEigenSolver<Eigen::Matrix3d> solver(P);
+      EXPECT_TRUE(solver.eigenvalues().isApprox(Eigen::Vector3d(1e-3, 1.0, 1.0), 1e-9))
+        << values.transpose() << " at " << angle;
+      // where one direction is clearly the flattest, the disc lies across it
+      Eigen::Index least;
+      const double smallest = values.minCoeff(&least);
+      Eigen::Vector3d others = values;
+      others(least) = std::numeric_limits<double>::infinity();
+      if (others.minCoeff() - smallest > 1e-3 * values.maxCoeff()) {
+        const Eigen::Vector3d n = R.col(least);
+        EXPECT_TRUE((P * n).isApprox(1e-3 * n, 1e-6)) << values.transpose() << " at " << angle;
+      }
+    }
   }
 }
 

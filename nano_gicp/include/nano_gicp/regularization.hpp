@@ -5,6 +5,7 @@
 #include <Eigen/Eigenvalues>
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace nano_gicp
@@ -22,11 +23,60 @@ enum class RegularizationMethod
   NONE,                 // the covariance as estimated
 };
 
+// The unit eigenvector of a covariance's least eigenvalue, which is all
+// PLANE needs, without the solver's trigonometry: Newton's method on the
+// characteristic polynomial, begun at 0, rises to the least root without
+// passing it (the polynomial falls and is convex up to there), and the
+// kernel of C - lambda I is the longest cross product of two of its rows.
+// False where that kernel is not a line to this precision: a least
+// eigenvalue nearly double, or a covariance nearly of rank one or zero.
+inline bool least_eigenvector(const Eigen::Matrix3d & cov, Eigen::Vector3d & normal)
+{
+  const double a = cov(0, 0), b = cov(1, 1), c = cov(2, 2);
+  const double d = cov(0, 1), e = cov(1, 2), f = cov(0, 2);
+  // det(C - l I) = -l^3 + trace l^2 - minors l + det
+  const double trace = a + b + c;
+  const double minors = a * b + a * c + b * c - d * d - e * e - f * f;
+  const double det = a * b * c + 2 * d * e * f - a * e * e - b * f * f - c * d * d;
+  double l = 0.0;
+  for (int iteration = 0; ; iteration++) {
+    if (iteration == 12) {
+      return false;  // roots this close converge too slowly to trust
+    }
+    const double p = ((trace - l) * l - minors) * l + det;
+    const double slope = (2 * trace - 3 * l) * l - minors;
+    const double step = p / slope;
+    l -= step;
+    if (!(std::abs(step) > 1e-12 * trace)) {  // a NaN step (rank one) ends here too
+      break;
+    }
+  }
+  const Eigen::Vector3d r0(a - l, d, f), r1(d, b - l, e), r2(f, e, c - l);
+  const Eigen::Vector3d crosses[3] = {r0.cross(r1), r0.cross(r2), r1.cross(r2)};
+  int longest = 0;
+  for (int i = 1; i < 3; i++) {
+    if (crosses[i].squaredNorm() > crosses[longest].squaredNorm()) {
+      longest = i;
+    }
+  }
+  const double sq_length = crosses[longest].squaredNorm();
+  if (!(sq_length > 1e-6 * trace * trace * trace * trace)) {
+    return false;
+  }
+  normal = crosses[longest] / std::sqrt(sq_length);
+  return true;
+}
+
 inline Eigen::Matrix3d regularize(const Eigen::Matrix3d & cov, RegularizationMethod method)
 {
   constexpr double epsilon = 1e-3;
   if (method == RegularizationMethod::NONE) {
     return cov;
+  }
+  Eigen::Vector3d normal;
+  if (method == RegularizationMethod::PLANE && least_eigenvector(cov, normal)) {
+    // V diag(epsilon, 1, 1) V^T, V orthonormal with the normal first
+    return Eigen::Matrix3d::Identity() - (1.0 - epsilon) * normal * normal.transpose();
   }
   if (method == RegularizationMethod::FROBENIUS) {
     const Eigen::Matrix3d inverse = (cov + epsilon * Eigen::Matrix3d::Identity()).inverse();

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <random>
 #include <vector>
 
 namespace
@@ -70,16 +71,21 @@ TEST(Covariances, AreTheCovarianceOfTheKNearestPoints)
 
 TEST(Covariances, PointsTheGridHandsBackAskATreeOverThePointsInAnyOrder)
 {
-  // a line of points too sparse for the grid's cells, and a far point
+  // a dense cluster and more outliers scattered far from it than the grid
+  // ranks against the whole cloud
+  std::mt19937 rng(1);
+  std::uniform_real_distribution<float> cluster(0.0f, 0.01f), room(-5.0f, 5.0f);
   Cloud::Ptr cloud(new Cloud);
-  for (int i = 0; i < 12; i++) {
+  for (int i = 0; i < 2000; i++) {
     pcl::PointXYZ p;
-    p.getVector3fMap() = Eigen::Vector3f(0.001f * i * i, 0.0f, 0.0f);
+    p.getVector3fMap() = Eigen::Vector3f(cluster(rng), cluster(rng), cluster(rng));
     cloud->push_back(p);
   }
-  pcl::PointXYZ far;
-  far.getVector3fMap() = Eigen::Vector3f(40.0f, -3.0f, 7.0f);
-  cloud->push_back(far);
+  for (int i = 0; i < 100; i++) {
+    pcl::PointXYZ p;
+    p.getVector3fMap() = Eigen::Vector3f(room(rng), room(rng), room(rng));
+    cloud->push_back(p);
+  }
   const nano_gicp::NeighbourGrid<pcl::PointXYZ> grid(*cloud, 4, 2);
   ASSERT_FALSE(grid.for_each_knn(4, 1, [](auto, auto, auto) {}).empty());
 

@@ -136,6 +136,25 @@ TEST(NeighbourGrid, AgreesWithTheTreeOnUnevenClouds)
   expect_tree_neighbourhoods(huge, 8, 2);
 }
 
+TEST(NeighbourGrid, RanksAFewOutliersItselfAndHandsManyBack)
+{
+  // outliers scattered through a room around a dense cluster: a few are
+  // ranked against every point, many are left to a tree
+  std::mt19937 rng(9);
+  std::uniform_real_distribution<float> cluster(0.0f, 0.01f), room(-5.0f, 5.0f);
+  for (const int outliers : {1, 10, 64, 100}) {
+    Cloud::Ptr cloud(new Cloud);
+    for (int i = 0; i < 2000; i++) {
+      add(*cloud, cluster(rng), cluster(rng), cluster(rng));
+    }
+    for (int i = 0; i < outliers; i++) {
+      add(*cloud, room(rng), room(rng), room(rng));
+    }
+    const std::size_t rest = expect_tree_neighbourhoods(cloud, 10, 2);
+    EXPECT_EQ(rest, outliers <= 64 ? 0u : static_cast<std::size_t>(outliers)) << outliers;
+  }
+}
+
 TEST(NeighbourGrid, HandlesCloudsOfExactlyKPoints)
 {
   Cloud::Ptr line(new Cloud);

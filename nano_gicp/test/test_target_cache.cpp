@@ -46,6 +46,18 @@ TEST_F(TargetCache, ReusesThePreparationOfTheSamePoints)
 
 TEST_F(TargetCache, PreparesAgainWhenPointsChangeInPlace)
 {
+  // any one point, the last among them, each coordinate
+  auto previous = prepare(map);
+  for (const std::size_t i : {std::size_t{0}, std::size_t{1}, std::size_t{2}, std::size_t{3},
+      map->size() - 1})
+  {
+    for (int axis = 0; axis < 3; axis++) {
+      (*map)[i].data[axis] += 0.001f;
+      const auto changed = prepare(map);
+      EXPECT_NE(changed, previous) << "point " << i << ", axis " << axis;
+      previous = changed;
+    }
+  }
   const auto first = prepare(map);
   (*map)[7].z += 0.001f;
   const auto second = prepare(map);

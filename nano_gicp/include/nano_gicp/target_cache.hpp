@@ -16,7 +16,9 @@ namespace nano_gicp
 {
 
 // A 64-bit digest of a cloud's coordinates, bit for bit and in order. One
-// pass over the points, far cheaper than building a tree over them.
+// pass over the points, far cheaper than building a tree over them; the
+// points go round four chains of the mix, so that its multiplications
+// overlap instead of each waiting for the last.
 template<typename PointT>
 std::uint64_t fingerprint(const pcl::PointCloud<PointT> & cloud)
 {
@@ -24,14 +26,32 @@ std::uint64_t fingerprint(const pcl::PointCloud<PointT> & cloud)
       h *= 0x9E3779B97F4A7C15ull;
       return h ^ (h >> 29);
     };
-  std::uint64_t h = mix(cloud.size() + 1);
-  for (const auto & p : cloud) {
-    std::uint32_t bits[3];
-    std::memcpy(bits, p.data, sizeof(bits));
-    h = mix(h ^ (bits[0] | (std::uint64_t{bits[1]} << 32)));
-    h = mix(h ^ bits[2]);
+  auto add = [&](std::uint64_t & h, const PointT & p) {
+      std::uint32_t bits[3];
+      std::memcpy(bits, p.data, sizeof(bits));
+      h = mix(h ^ (bits[0] | (std::uint64_t{bits[1]} << 32)));
+      h = mix(h ^ bits[2]);
+    };
+  constexpr std::size_t chains = 4;
+  const std::size_t n = cloud.size();
+  std::uint64_t h[chains];
+  for (std::size_t c = 0; c < chains; c++) {
+    h[c] = mix(n + 1 + c);
   }
-  return h;
+  std::size_t i = 0;
+  for (; i + chains <= n; i += chains) {
+    for (std::size_t c = 0; c < chains; c++) {
+      add(h[c], cloud[i + c]);
+    }
+  }
+  for (; i < n; i++) {
+    add(h[0], cloud[i]);
+  }
+  std::uint64_t digest = h[0];
+  for (std::size_t c = 1; c < chains; c++) {
+    digest = mix(digest ^ h[c]);
+  }
+  return digest;
 }
 
 template<typename PointT>

@@ -125,7 +125,7 @@ public:
     {
       pending = rank(Level(*this, level), pending, k, num_threads, visit);
     }
-    if (pending.size() <= max_exhaustive) {
+    if (!pending.empty() && pending.size() <= max_exhaustive) {
       rank_exhaustively(pending, k, num_threads, visit);
       pending.clear();
     }

@@ -71,34 +71,38 @@ TEST(Covariances, AreTheCovarianceOfTheKNearestPoints)
 
 TEST(Covariances, PointsTheGridHandsBackAskATreeOverThePointsInAnyOrder)
 {
-  // a dense cluster and more outliers scattered far from it than the grid
-  // ranks against the whole cloud
+  // A line too sparse for the grid's cells with a far point: few left, which
+  // are ranked against every point without a tree. A dense cluster with
+  // outliers scattered far around it: many left, for which a tree is built.
+  // Either way the covariances are those a given tree gives.
+  Cloud::Ptr line(new Cloud);
+  for (int i = 0; i < 12; i++) {
+    line->push_back(pcl::PointXYZ(0.001f * i * i, 0.0f, 0.0f));
+  }
+  line->push_back(pcl::PointXYZ(40.0f, -3.0f, 7.0f));
   std::mt19937 rng(1);
   std::uniform_real_distribution<float> cluster(0.0f, 0.01f), room(-5.0f, 5.0f);
-  Cloud::Ptr cloud(new Cloud);
+  Cloud::Ptr scattered(new Cloud);
   for (int i = 0; i < 2000; i++) {
-    pcl::PointXYZ p;
-    p.getVector3fMap() = Eigen::Vector3f(cluster(rng), cluster(rng), cluster(rng));
-    cloud->push_back(p);
+    scattered->push_back(pcl::PointXYZ(cluster(rng), cluster(rng), cluster(rng)));
   }
   for (int i = 0; i < 100; i++) {
-    pcl::PointXYZ p;
-    p.getVector3fMap() = Eigen::Vector3f(room(rng), room(rng), room(rng));
-    cloud->push_back(p);
+    scattered->push_back(pcl::PointXYZ(room(rng), room(rng), room(rng)));
   }
-  const nano_gicp::NeighbourGrid<pcl::PointXYZ> grid(*cloud, 4, 2);
-  ASSERT_FALSE(grid.for_each_knn(4, 1, [](auto, auto, auto) {}).empty());
-
-  const auto own_tree =
-    nano_gicp::estimate_covariances<pcl::PointXYZ>(cloud, grid, 4, RegularizationMethod::NONE, 1);
-  Cloud::Ptr reversed(new Cloud(*cloud));
-  std::reverse(reversed->begin(), reversed->end());
-  const nano_gicp::KdTree<pcl::PointXYZ> tree(reversed);
-  const auto given_tree = nano_gicp::estimate_covariances<pcl::PointXYZ>(
-    cloud, grid, 4, RegularizationMethod::NONE, 1, &tree);
-  ASSERT_EQ(given_tree.size(), own_tree.size());
-  for (std::size_t t = 0; t < own_tree.size(); t++) {
-    EXPECT_TRUE(given_tree[t].isApprox(own_tree[t], 1e-6f)) << t;
+  for (const Cloud::Ptr & cloud : {line, scattered}) {
+    const nano_gicp::NeighbourGrid<pcl::PointXYZ> grid(*cloud, 4, 2);
+    ASSERT_FALSE(grid.for_each_knn(4, 1, [](auto, auto, auto) {}).empty());
+    const auto own = nano_gicp::estimate_covariances<pcl::PointXYZ>(
+      cloud, grid, 4, RegularizationMethod::NONE, 1);
+    Cloud::Ptr reversed(new Cloud(*cloud));
+    std::reverse(reversed->begin(), reversed->end());
+    const nano_gicp::KdTree<pcl::PointXYZ> tree(reversed);
+    const auto given_tree = nano_gicp::estimate_covariances<pcl::PointXYZ>(
+      cloud, grid, 4, RegularizationMethod::NONE, 1, &tree);
+    ASSERT_EQ(given_tree.size(), own.size());
+    for (std::size_t t = 0; t < own.size(); t++) {
+      EXPECT_TRUE(given_tree[t].isApprox(own[t], 1e-6f)) << cloud->size() << " points, " << t;
+    }
   }
 }
 

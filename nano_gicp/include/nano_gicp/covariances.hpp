@@ -35,8 +35,9 @@ bool has_covariances(const pcl::PointCloud<PointT> & cloud, int k)
 // The regularized covariance of each point's k nearest neighbours (the point
 // itself among them), in the grid's curve order: covariances[t] belongs to
 // point grid.order()[t]. The grid over the cloud answers most points; the
-// rest are searched in the given tree over the same points, in any order, or
-// in one built for them.
+// rest are searched in the given tree over the same points, in any order,
+// or, without one, among all points when they are few and in a tree built
+// for them otherwise.
 template<typename PointT>
 Covariances estimate_covariances(
   const typename pcl::PointCloud<PointT>::ConstPtr & cloud, const NeighbourGrid<PointT> & grid,
@@ -74,6 +75,12 @@ Covariances estimate_covariances(
 
   const std::vector<std::uint32_t> rest = grid.for_each_knn(k, num_threads, estimate);
   if (rest.empty()) {
+    return covariances;
+  }
+  // a tree for a few outliers costs more than reading every point for each
+  constexpr std::size_t max_exhaustive = 64;
+  if (!tree && rest.size() <= max_exhaustive) {
+    grid.rank_exhaustively(rest, k, num_threads, estimate);
     return covariances;
   }
   std::unique_ptr<KdTree<PointT>> own_tree;

@@ -25,9 +25,8 @@ namespace nano_gicp
 // when it lies no farther than the nearest face of the searched block, since
 // every point outside lies beyond that face. The first level is the finest
 // whose cells hold about a third of k points; the points it cannot certify
-// (sparse regions, edges) try the two coarser levels. A few points left
-// (outliers) are ranked against every point; more (crowded cells, scattered
-// clouds) are left to the caller's tree.
+// (sparse regions, edges) try the two coarser levels, and what remains
+// (outliers, crowded cells) is left to the caller.
 template<typename PointT>
 class NeighbourGrid
 {
@@ -125,19 +124,60 @@ public:
     {
       pending = rank(Level(*this, level), pending, k, num_threads, visit);
     }
-    if (!pending.empty() && pending.size() <= max_exhaustive) {
-      rank_exhaustively(pending, k, num_threads, visit);
-      pending.clear();
-    }
     return pending;
+  }
+
+  // Calls visit as for_each_knn does for the given points (places in curve
+  // order), their k nearest found by reading every point, ties at the k-th
+  // distance broken by curve order. For the few points the cells leave in
+  // a large cloud, cheaper than building a tree.
+  template<typename Visit>
+  void rank_exhaustively(
+    const std::vector<std::uint32_t> & points, int k, int num_threads, const Visit & visit) const
+  {
+    const std::size_t n = order_.size();
+    const auto wanted = static_cast<std::size_t>(std::min<std::size_t>(k, n));
+    const auto count = static_cast<std::int64_t>(points.size());
+#pragma omp parallel num_threads(num_threads)
+    {
+      std::vector<float> d(n);
+      std::vector<float> sq(wanted);
+      std::vector<std::uint32_t> best(wanted);
+      std::vector<Eigen::Vector3f> neighbours(wanted);
+#pragma omp for schedule(dynamic, 1)
+      for (std::int64_t r = 0; r < count; r++) {
+        const std::uint32_t t = points[r];
+        squared_distances(sorted_[0].data(), sorted_[1].data(), sorted_[2].data(), n,
+          sorted_[0][t], sorted_[1][t], sorted_[2][t], d.data());
+        // As a tree search, no point at an infinite distance; a later
+        // candidate at the k-th distance stays out.
+        std::size_t found = 0;
+        for (std::size_t u = 0; u < n; u++) {
+          const float limit =
+            found == wanted ? sq[wanted - 1] : std::numeric_limits<float>::infinity();
+          if (!(d[u] < limit)) {
+            continue;
+          }
+          std::size_t pos = found < wanted ? found++ : wanted - 1;
+          for (; pos > 0 && sq[pos - 1] > d[u]; pos--) {
+            sq[pos] = sq[pos - 1];
+            best[pos] = best[pos - 1];
+          }
+          sq[pos] = d[u];
+          best[pos] = static_cast<std::uint32_t>(u);
+        }
+        std::sort(best.begin(), best.begin() + found);
+        for (std::size_t j = 0; j < found; j++) {
+          neighbours[j] =
+            Eigen::Vector3f(sorted_[0][best[j]], sorted_[1][best[j]], sorted_[2][best[j]]);
+        }
+        visit(t, neighbours.data(), found);
+      }
+    }
   }
 
 private:
   static constexpr int bits = 21;  // per axis: 63-bit codes
-  // Up to this many points the cells leave (outliers far from the rest) are
-  // ranked against the whole cloud: reading every point once per point
-  // costs less than building the caller a tree over them.
-  static constexpr std::size_t max_exhaustive = 64;
 
   // The cells of one level in an open-addressing table: each slot holds a
   // cell's code and its run of sorted points, so a lookup reads one slot.
@@ -342,54 +382,6 @@ private:
     }
     std::sort(failed.begin(), failed.end());
     return failed;
-  }
-
-  // Ranks the given points (places in curve order) against every point,
-  // ties at the k-th distance broken by curve order, and hands visit the
-  // neighbours in that order, as the cells do.
-  template<typename Visit>
-  void rank_exhaustively(
-    const std::vector<std::uint32_t> & points, int k, int num_threads, const Visit & visit) const
-  {
-    const std::size_t n = order_.size();
-    const auto wanted = static_cast<std::size_t>(std::min<std::size_t>(k, n));
-    const auto count = static_cast<std::int64_t>(points.size());
-#pragma omp parallel num_threads(num_threads)
-    {
-      std::vector<float> d(n);
-      std::vector<float> sq(wanted);
-      std::vector<std::uint32_t> best(wanted);
-      std::vector<Eigen::Vector3f> neighbours(wanted);
-#pragma omp for schedule(dynamic, 1)
-      for (std::int64_t r = 0; r < count; r++) {
-        const std::uint32_t t = points[r];
-        squared_distances(sorted_[0].data(), sorted_[1].data(), sorted_[2].data(), n,
-          sorted_[0][t], sorted_[1][t], sorted_[2][t], d.data());
-        // As a tree search, no point at an infinite distance; a later
-        // candidate at the k-th distance stays out.
-        std::size_t found = 0;
-        for (std::size_t u = 0; u < n; u++) {
-          const float limit =
-            found == wanted ? sq[wanted - 1] : std::numeric_limits<float>::infinity();
-          if (!(d[u] < limit)) {
-            continue;
-          }
-          std::size_t pos = found < wanted ? found++ : wanted - 1;
-          for (; pos > 0 && sq[pos - 1] > d[u]; pos--) {
-            sq[pos] = sq[pos - 1];
-            best[pos] = best[pos - 1];
-          }
-          sq[pos] = d[u];
-          best[pos] = static_cast<std::uint32_t>(u);
-        }
-        std::sort(best.begin(), best.begin() + found);
-        for (std::size_t j = 0; j < found; j++) {
-          neighbours[j] =
-            Eigen::Vector3f(sorted_[0][best[j]], sorted_[1][best[j]], sorted_[2][best[j]]);
-        }
-        visit(t, neighbours.data(), found);
-      }
-    }
   }
 
   // Least significant digit first, 13 bits a pass: on curve codes of

@@ -116,7 +116,7 @@ LogLevelRule parse_log_level_rule(const std::string & arg)
 
 bool is_logging_switch(const std::string & arg)
 {
-  for (const char * suffix : {"rosout-logs", "stdout-logs", "external-lib-logs"}) {
+  for (const char * suffix : {"stdout-logs", "external-lib-logs"}) {
     if (arg == std::string("--enable-") + suffix || arg == std::string("--disable-") + suffix) {
       return true;
     }
@@ -201,6 +201,8 @@ Arguments parse_arguments(const std::vector<std::string> & args, const std::stri
         fail("Couldn't parse trailing " + arg + " flag. No value provided.");
       }
       ++i;
+    } else if (arg == "--enable-rosout-logs" || arg == "--disable-rosout-logs") {
+      out.rosout_logs = arg == "--enable-rosout-logs";
     } else if (!is_logging_switch(arg)) {
       out.unknown_ros_args.push_back(arg);
     }

@@ -2,7 +2,8 @@
 // record, in the format of RCUTILS_CONSOLE_OUTPUT_FORMAT (default
 // "[{severity}] [{time}] [{name}]: {message}"), on stderr unless
 // RCUTILS_LOGGING_USE_STDOUT=1, coloured per severity when
-// RCUTILS_COLORIZED_OUTPUT says so or, unset, when the stream is a terminal.
+// RCUTILS_COLORIZED_OUTPUT says so or, unset, when the stream is a terminal;
+// then on /rosout by the node the logger is named after.
 #include "rclcpp/logging.hpp"
 
 #include <unistd.h>
@@ -17,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "rclcpp/detail/rosout.hpp"
 #include "rclcpp/logger.hpp"
 
 namespace rclcpp
@@ -113,10 +115,8 @@ Logger::Level effective_level(const std::string & name)
 
 std::string format_record(
   Logger::Level severity, const char * name, const logging::LogLocation & location,
-  const std::string & message)
+  const std::string & message, int64_t ns)
 {
-  const auto now = std::chrono::system_clock::now().time_since_epoch();
-  const int64_t ns = std::chrono::duration_cast<std::chrono::nanoseconds>(now).count();
   char time_buffer[32];
   std::snprintf(
     time_buffer, sizeof(time_buffer), "%lld.%09lld", static_cast<long long>(ns / 1000000000LL),
@@ -207,15 +207,20 @@ void log(
   }
   va_end(args);
 
-  std::string line = format_record(severity, logger_name, location, message);
+  const auto now = std::chrono::system_clock::now().time_since_epoch();
+  const int64_t ns = std::chrono::duration_cast<std::chrono::nanoseconds>(now).count();
+  std::string line = format_record(severity, logger_name, location, message, ns);
   if (console().colorized) {
     line = severity_color(severity) + line + "\033[0m";
   }
   line += '\n';
-  static std::mutex output_mutex;
-  std::lock_guard<std::mutex> lock(output_mutex);
-  std::fwrite(line.data(), 1, line.size(), console().stream);
-  std::fflush(console().stream);
+  {
+    static std::mutex output_mutex;
+    std::lock_guard<std::mutex> lock(output_mutex);
+    std::fwrite(line.data(), 1, line.size(), console().stream);
+    std::fflush(console().stream);
+  }
+  detail::publish_to_rosout(severity, logger_name, location, message, ns);
 }
 
 }  // namespace logging

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "rclcpp/detail/arguments.hpp"
+#include "rclcpp/logging.hpp"
+#include "rclcpp/parameter_service.hpp"
 #include "rmw_fastdds/names.hpp"
 #include "rmw_fastdds/participant.hpp"
 
@@ -60,6 +62,13 @@ std::map<std::string, ParameterValue> resolve_overrides(
   return overrides;
 }
 
+// Log records go to /rosout unless the node or the command line says not to.
+bool rosout_enabled(const detail::NodeHandle & handle, const NodeOptions & options)
+{
+  const auto * global = handle.global_arguments();
+  return options.enable_rosout() && (global == nullptr || global->rosout_logs);
+}
+
 // "pkg::msg::dds_::Name_" -> "pkg/msg/Name"
 std::string ros_type_name(const std::string & dds_type)
 {
@@ -87,8 +96,24 @@ Node::Node(
   fully_qualified_name_(handle_->fully_qualified_name()),
   logger_(rclcpp::get_logger(logger_name(*handle_))),
   clock_(std::make_shared<Clock>(RCL_ROS_TIME)),
-  parameters_(resolve_overrides(*handle_, options), options.allow_undeclared_parameters())
+  rosout_(rosout_enabled(*handle_, options) ?
+    std::make_unique<detail::RosoutSink>(handle_, logger_.get_name()) : nullptr),
+  parameter_events_(options.start_parameter_event_publisher() ?
+    create_publisher<rcl_interfaces::msg::ParameterEvent>(
+      "/parameter_events", ParameterEventsQoS()) : nullptr),
+  parameters_(
+    resolve_overrides(*handle_, options), options.allow_undeclared_parameters(),
+    [this](rcl_interfaces::msg::ParameterEvent & event) {
+      if (parameter_events_) {
+        event.stamp = clock_->now();
+        event.node = fully_qualified_name_;
+        parameter_events_->publish(event);
+      }
+    })
 {
+  if (options.start_parameter_services()) {
+    parameter_service_ = std::make_shared<ParameterService>(*this);
+  }
   if (options.automatically_declare_parameters_from_overrides()) {
     rcl_interfaces::msg::ParameterDescriptor descriptor;
     descriptor.dynamic_typing = true;
@@ -97,6 +122,14 @@ Node::Node(
         parameters_.declare_parameter(entry.first, entry.second, descriptor, true);
       }
     }
+  }
+  // Every node has it; this runtime keeps the system clock whatever its value.
+  if (!parameters_.has_parameter("use_sim_time")) {
+    declare_parameter("use_sim_time", false);
+  }
+  bool use_sim_time = false;
+  if (get_parameter("use_sim_time", use_sim_time) && use_sim_time) {
+    RCLCPP_WARN(logger_, "use_sim_time is not supported here: the node keeps the system clock");
   }
 }
 
@@ -147,7 +180,7 @@ std::vector<Parameter> Node::get_parameters(const std::vector<std::string> & nam
 
 rcl_interfaces::msg::SetParametersResult Node::set_parameter(const Parameter & parameter)
 {
-  return parameters_.set_parameter(parameter);
+  return parameters_.set_parameters_atomically({parameter});
 }
 
 std::vector<rcl_interfaces::msg::SetParametersResult> Node::set_parameters(
@@ -158,6 +191,38 @@ std::vector<rcl_interfaces::msg::SetParametersResult> Node::set_parameters(
     results.push_back(set_parameter(parameter));
   }
   return results;
+}
+
+rcl_interfaces::msg::SetParametersResult Node::set_parameters_atomically(
+  const std::vector<Parameter> & parameters)
+{
+  return parameters_.set_parameters_atomically(parameters);
+}
+
+rcl_interfaces::msg::ParameterDescriptor Node::describe_parameter(const std::string & name) const
+{
+  auto descriptors = parameters_.describe_parameters({name});
+  if (descriptors.empty()) {
+    throw exceptions::ParameterNotDeclaredException(name);
+  }
+  return descriptors.front();
+}
+
+std::vector<rcl_interfaces::msg::ParameterDescriptor> Node::describe_parameters(
+  const std::vector<std::string> & names) const
+{
+  return parameters_.describe_parameters(names);
+}
+
+std::vector<uint8_t> Node::get_parameter_types(const std::vector<std::string> & names) const
+{
+  return parameters_.get_parameter_types(names);
+}
+
+rcl_interfaces::msg::ListParametersResult Node::list_parameters(
+  const std::vector<std::string> & prefixes, uint64_t depth) const
+{
+  return parameters_.list_parameters(prefixes, depth);
 }
 
 }  // namespace rclcpp

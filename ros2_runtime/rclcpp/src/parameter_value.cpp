@@ -53,6 +53,43 @@ std::string array_to_string(const std::vector<T> & values)
 
 }  // namespace
 
+ParameterValue::ParameterValue(const rcl_interfaces::msg::ParameterValue & value)
+{
+  switch (value.type) {
+    case PARAMETER_NOT_SET: break;
+    case PARAMETER_BOOL: value_ = value.bool_value; break;
+    case PARAMETER_INTEGER: value_ = value.integer_value; break;
+    case PARAMETER_DOUBLE: value_ = value.double_value; break;
+    case PARAMETER_STRING: value_ = value.string_value; break;
+    case PARAMETER_BYTE_ARRAY: value_ = value.byte_array_value; break;
+    case PARAMETER_BOOL_ARRAY: value_ = value.bool_array_value; break;
+    case PARAMETER_INTEGER_ARRAY: value_ = value.integer_array_value; break;
+    case PARAMETER_DOUBLE_ARRAY: value_ = value.double_array_value; break;
+    case PARAMETER_STRING_ARRAY: value_ = value.string_array_value; break;
+    default:
+      throw std::runtime_error("Unknown type: " + std::to_string(value.type));
+  }
+}
+
+rcl_interfaces::msg::ParameterValue ParameterValue::to_value_msg() const
+{
+  rcl_interfaces::msg::ParameterValue msg;
+  msg.type = get_type();
+  switch (get_type()) {
+    case PARAMETER_NOT_SET: break;
+    case PARAMETER_BOOL: msg.bool_value = get<PARAMETER_BOOL>(); break;
+    case PARAMETER_INTEGER: msg.integer_value = get<PARAMETER_INTEGER>(); break;
+    case PARAMETER_DOUBLE: msg.double_value = get<PARAMETER_DOUBLE>(); break;
+    case PARAMETER_STRING: msg.string_value = get<PARAMETER_STRING>(); break;
+    case PARAMETER_BYTE_ARRAY: msg.byte_array_value = get<PARAMETER_BYTE_ARRAY>(); break;
+    case PARAMETER_BOOL_ARRAY: msg.bool_array_value = get<PARAMETER_BOOL_ARRAY>(); break;
+    case PARAMETER_INTEGER_ARRAY: msg.integer_array_value = get<PARAMETER_INTEGER_ARRAY>(); break;
+    case PARAMETER_DOUBLE_ARRAY: msg.double_array_value = get<PARAMETER_DOUBLE_ARRAY>(); break;
+    case PARAMETER_STRING_ARRAY: msg.string_array_value = get<PARAMETER_STRING_ARRAY>(); break;
+  }
+  return msg;
+}
+
 std::string to_string(const ParameterValue & value)
 {
   std::ostringstream out;

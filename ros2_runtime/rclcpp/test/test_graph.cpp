@@ -89,7 +89,10 @@ TEST(RosGraph, AnnouncesNodesWithTheirEndpointGids)
     EXPECT_EQ(participant_gid[i], 0);
   }
 
-  auto node = std::make_shared<rclcpp::Node>("arm_location", "robot", options_for(context));
+  // Without the entities every node starts, so its endpoints are exactly these two.
+  auto node = std::make_shared<rclcpp::Node>(
+    "arm_location", "robot", options_for(context).start_parameter_services(false)
+    .start_parameter_event_publisher(false).enable_rosout(false));
   auto publisher = node->create_publisher<std_msgs::msg::String>("status", 10);
   auto subscription = node->create_subscription<std_msgs::msg::String>(
     "command", 10, [](std_msgs::msg::String::ConstSharedPtr) {});

@@ -10,7 +10,9 @@
 #include <utility>
 #include <vector>
 
+#include "rcl_interfaces/msg/list_parameters_result.hpp"
 #include "rcl_interfaces/msg/parameter_descriptor.hpp"
+#include "rcl_interfaces/msg/parameter_event.hpp"
 #include "rcl_interfaces/msg/set_parameters_result.hpp"
 #include "rclcpp/callback_group.hpp"
 #include "rclcpp/client.hpp"
@@ -18,6 +20,7 @@
 #include "rclcpp/context.hpp"
 #include "rclcpp/detail/node_handle.hpp"
 #include "rclcpp/detail/node_parameters.hpp"
+#include "rclcpp/detail/rosout.hpp"
 #include "rclcpp/exceptions.hpp"
 #include "rclcpp/logger.hpp"
 #include "rclcpp/macros.hpp"
@@ -32,6 +35,8 @@
 
 namespace rclcpp
 {
+
+class ParameterService;
 
 class Node : public std::enable_shared_from_this<Node>
 {
@@ -205,8 +210,19 @@ public:
   std::vector<Parameter> get_parameters(const std::vector<std::string> & names) const;
 
   rcl_interfaces::msg::SetParametersResult set_parameter(const Parameter & parameter);
+  // Each parameter on its own, one result per parameter.
   std::vector<rcl_interfaces::msg::SetParametersResult> set_parameters(
     const std::vector<Parameter> & parameters);
+  // All or none.
+  rcl_interfaces::msg::SetParametersResult set_parameters_atomically(
+    const std::vector<Parameter> & parameters);
+
+  rcl_interfaces::msg::ParameterDescriptor describe_parameter(const std::string & name) const;
+  std::vector<rcl_interfaces::msg::ParameterDescriptor> describe_parameters(
+    const std::vector<std::string> & names) const;
+  std::vector<uint8_t> get_parameter_types(const std::vector<std::string> & names) const;
+  rcl_interfaces::msg::ListParametersResult list_parameters(
+    const std::vector<std::string> & prefixes, uint64_t depth) const;
 
   // What discovery has seen on a topic (name resolved as for a publisher).
   size_t count_publishers(const std::string & topic_name) const;
@@ -223,7 +239,10 @@ private:
   std::string fully_qualified_name_;
   Logger logger_;
   Clock::SharedPtr clock_;
+  std::unique_ptr<detail::RosoutSink> rosout_;
+  std::shared_ptr<Publisher<rcl_interfaces::msg::ParameterEvent>> parameter_events_;
   detail::NodeParameters parameters_;
+  std::shared_ptr<ParameterService> parameter_service_;
 };
 
 }  // namespace rclcpp

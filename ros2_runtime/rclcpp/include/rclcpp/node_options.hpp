@@ -1,5 +1,6 @@
 // How a node is built: its context, its own arguments and parameter
-// overrides, and how undeclared parameters are treated.
+// overrides, how undeclared parameters are treated, and which of the
+// standard entities it starts.
 #ifndef RCLCPP__NODE_OPTIONS_HPP_
 #define RCLCPP__NODE_OPTIONS_HPP_
 
@@ -64,6 +65,25 @@ public:
     return *this;
   }
 
+  // What every node has unless told otherwise: the parameter services,
+  // parameter events and log records on /rosout.
+  bool start_parameter_services() const {return start_parameter_services_;}
+  NodeOptions & start_parameter_services(bool start)
+  {
+    start_parameter_services_ = start;
+    return *this;
+  }
+
+  bool start_parameter_event_publisher() const {return start_parameter_event_publisher_;}
+  NodeOptions & start_parameter_event_publisher(bool start)
+  {
+    start_parameter_event_publisher_ = start;
+    return *this;
+  }
+
+  bool enable_rosout() const {return enable_rosout_;}
+  NodeOptions & enable_rosout(bool enable) {enable_rosout_ = enable; return *this;}
+
 private:
   Context::SharedPtr context_;
   std::vector<std::string> arguments_;
@@ -71,6 +91,9 @@ private:
   std::vector<Parameter> parameter_overrides_;
   bool allow_undeclared_parameters_ = false;
   bool automatically_declare_parameters_from_overrides_ = false;
+  bool start_parameter_services_ = true;
+  bool start_parameter_event_publisher_ = true;
+  bool enable_rosout_ = true;
 };
 
 }  // namespace rclcpp

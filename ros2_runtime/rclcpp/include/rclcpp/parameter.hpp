@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "rcl_interfaces/msg/parameter.hpp"
 #include "rclcpp/parameter_value.hpp"
 
 namespace rclcpp
@@ -24,6 +25,20 @@ public:
   template<typename ValueTypeT>
   Parameter(const std::string & name, ValueTypeT value)
   : Parameter(name, ParameterValue(value)) {}
+
+  // Throws std::runtime_error for a value of unknown type.
+  static Parameter from_parameter_msg(const rcl_interfaces::msg::Parameter & parameter)
+  {
+    return Parameter(parameter.name, ParameterValue(parameter.value));
+  }
+  rcl_interfaces::msg::Parameter to_parameter_msg() const
+  {
+    rcl_interfaces::msg::Parameter parameter;
+    parameter.name = name_;
+    parameter.value = value_.to_value_msg();
+    return parameter;
+  }
+  rcl_interfaces::msg::ParameterValue get_value_message() const {return value_.to_value_msg();}
 
   ParameterType get_type() const {return value_.get_type();}
   std::string get_type_name() const {return to_string(get_type());}

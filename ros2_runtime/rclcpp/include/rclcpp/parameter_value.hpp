@@ -11,6 +11,8 @@
 #include <variant>
 #include <vector>
 
+#include "rcl_interfaces/msg/parameter_value.hpp"
+
 namespace rclcpp
 {
 
@@ -60,6 +62,10 @@ public:
   : value_(std::vector<double>(v.begin(), v.end())) {}
   explicit ParameterValue(const std::vector<double> & v) : value_(v) {}
   explicit ParameterValue(const std::vector<std::string> & v) : value_(v) {}
+  // Throws std::runtime_error for a type number that is not a ParameterType.
+  explicit ParameterValue(const rcl_interfaces::msg::ParameterValue & value);
+
+  rcl_interfaces::msg::ParameterValue to_value_msg() const;
 
   ParameterType get_type() const {return static_cast<ParameterType>(value_.index());}
 

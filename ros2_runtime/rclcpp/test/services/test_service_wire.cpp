@@ -64,7 +64,10 @@ protected:
   ServiceWire()
   : bare(rmw_fastdds::Participant::create(rmw_fastdds::ParticipantOptions::from_environment())),
     context(make_context()),
-    node(std::make_shared<rclcpp::Node>("wire", "robot", options_for(context))),
+    // Without the entities every node starts: its endpoints are the test's alone.
+    node(std::make_shared<rclcpp::Node>(
+        "wire", "robot", options_for(context).start_parameter_services(false)
+        .start_parameter_event_publisher(false).enable_rosout(false))),
     executor(rclcpp::ExecutorOptions{context})
   {
     executor.add_node(node);

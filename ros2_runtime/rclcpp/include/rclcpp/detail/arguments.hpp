@@ -43,6 +43,7 @@ struct Arguments
   std::vector<RemapRule> remaps;
   std::vector<ParameterRule> parameters;
   std::vector<LogLevelRule> log_levels;
+  bool rosout_logs = true;  // --disable-rosout-logs clears it
   std::vector<std::string> unknown_ros_args;
   std::vector<std::string> non_ros_args;
 };

@@ -4,13 +4,14 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(
-  cmake g++ make pkg-config python3
+  cmake g++ make pkg-config python3 python3-yaml
   libfastcdr-dev clang libclang-rt-14-dev
   libfastrtps-dev libyaml-cpp-dev
   libeigen3-dev libpcl-dev libopencv-dev libnanoflann-dev
   libgtest-dev libbenchmark-dev
   colcon python3-colcon-core python3-colcon-cmake python3-colcon-ros
   python3-colcon-recursive-crawl python3-colcon-package-information
+  python3-colcon-bash python3-colcon-library-path python3-colcon-parallel-executor
 )
 
 sudo=""

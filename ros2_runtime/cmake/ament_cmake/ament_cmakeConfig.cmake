@@ -82,6 +82,7 @@ endfunction()
 
 macro(ament_package)
   install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/package.xml DESTINATION share/${PROJECT_NAME})
+  _ament_install_index_and_hook()
   if(DEFINED AMENT_STANDIN_PREFIX)
     _ament_write_build_tree_config()
   endif()
@@ -93,6 +94,16 @@ macro(ament_package)
   unset(_AMENT_EXPORT_TARGETS)
   unset(_AMENT_EXPORT_TARGET_SETS)
 endmacro()
+
+# The ament index's mark that the prefix holds the package, and the hook
+# through which colcon's workspace scripts put the prefix on AMENT_PREFIX_PATH.
+function(_ament_install_index_and_hook)
+  set(dir "${CMAKE_CURRENT_BINARY_DIR}/ament_cmake_index")
+  file(WRITE "${dir}/${PROJECT_NAME}" "")
+  install(FILES "${dir}/${PROJECT_NAME}" DESTINATION share/ament_index/resource_index/packages)
+  file(WRITE "${dir}/local_setup.dsv" "prepend-non-duplicate;AMENT_PREFIX_PATH;\n")
+  install(FILES "${dir}/local_setup.dsv" DESTINATION share/${PROJECT_NAME})
+endfunction()
 
 # Include directories in the build tree: relative ones are in the source
 # tree; _AMENT_EXPORT_BUILD_INCLUDE_DIRS adds generated ones.

@@ -17,6 +17,8 @@
 #include <vector>
 
 #include <geometry_msgs/msg/transform_stamped.hpp>
+#include <rcl_interfaces/msg/log.hpp>
+#include <rcl_interfaces/srv/get_parameters.hpp>
 #include <pcl/io/pcd_io.h>
 #include <pcl_conversions/pcl_conversions.h>
 #include <rclcpp/rclcpp.hpp>
@@ -103,14 +105,20 @@ protected:
     overrides.insert(overrides.begin(), {"pcd:=" + mapDirectory().string() + "/",
         std::string("target_frame:=") + kBase, std::string("origin_frame:=") + kOptical});
     auto node = std::make_unique<ChildProcess>(nodeArguments(overrides));
+    handIntrinsics(*node);
+    return node;
+  }
+
+  // Publishes CameraInfo until the node has taken it, then waits for its service.
+  void handIntrinsics(ChildProcess & node)
+  {
     sensor_msgs::msg::CameraInfo info;
     info.k = {kCamera.fx, 0, kCamera.cx, 0, kCamera.fy, kCamera.cy, 0, 0, 1};
-    for (int i = 0; i < 100 && !node->waitForOutput("get intrinsic parameters:", 100ms); ++i) {
+    for (int i = 0; i < 100 && !node.waitForOutput("get intrinsic parameters:", 100ms); ++i) {
       infoPub->publish(info);
     }
-    EXPECT_TRUE(node->waitForOutput("msg.k[8] = 1\n", 1s)) << node->out() << node->err();
+    EXPECT_TRUE(node.waitForOutput("msg.k[8] = 1\n", 1s)) << node.out() << node.err();
     EXPECT_TRUE(client->wait_for_service(10s));
-    return node;
   }
 
   void publishTf(const Eigen::Isometry3d & pose) {tf->sendTransform(camera_messages::cameraTransform(pose));}
@@ -462,6 +470,66 @@ TEST_F(ArmLocationNode, PublishesTheThreeDebugCloudsOnlyWithDebugSet)
     EXPECT_EQ(cloud.header.frame_id, "arm_base_link");
     EXPECT_GT(cloud.width * cloud.height, 1000u);
   }
+}
+
+// As a robot engineer runs it: settings from the package's parameter file,
+// seen and logged through what ros2 param and rqt_console use.
+TEST_F(ArmLocationNode, TakesItsSettingsFromTheParameterFileAndShowsThemToRosTools)
+{
+  const fs::path maps = fs::temp_directory_path() / ("arm_location_params_" + std::to_string(getpid()));
+  fs::create_directories(maps);
+  std::vector<rcl_interfaces::msg::Log> records;
+  auto rosout = peer->create_subscription<rcl_interfaces::msg::Log>(
+    "/rosout", rclcpp::QoS(rclcpp::KeepLast(1000)).reliable().transient_local(),
+    [&records](rcl_interfaces::msg::Log::ConstSharedPtr record) {records.push_back(*record);});
+
+  // The frames come from the file; only the map directory is the test's.
+  ChildProcess node({std::getenv("ARM_LOCATION_NODE"), "--ros-args", "--params-file",
+      std::getenv("ARM_LOCATION_PARAMS"), "-p", "pcd:=" + maps.string() + "/"});
+  handIntrinsics(node);
+  EXPECT_EQ(call("all_close").message, "pcd file is not exist");
+  const std::string map = bathroom_sim::mapFileName(bathroom_sim::SceneState::AllClose);
+  fs::copy_file(mapDirectory() / map, maps / map);
+  publishTf(truePose());
+  publishDepth(renderedImage(bathroom_sim::SceneState::AllClose));
+  EXPECT_EQ(call("all_close").status, 0) << node.out() << node.err();
+
+  auto parameters = peer->create_client<rcl_interfaces::srv::GetParameters>(
+    "/brisvane_arm_gicp_location/get_parameters");
+  ASSERT_TRUE(parameters->wait_for_service(10s));
+  auto request = std::make_shared<rcl_interfaces::srv::GetParameters::Request>();
+  request->names = {"target_frame", "origin_frame", "debug", "nano_max_iterator", "pcd"};
+  auto future = parameters->async_send_request(request);
+  ASSERT_EQ(rclcpp::spin_until_future_complete(peer, future, 10s), rclcpp::FutureReturnCode::SUCCESS);
+  const auto values = future.get()->values;
+  ASSERT_EQ(values.size(), 5u);
+  EXPECT_EQ(values[0].string_value, kBase);
+  EXPECT_EQ(values[1].string_value, kOptical);
+  EXPECT_EQ(values[2].integer_value, 0);
+  EXPECT_EQ(values[3].integer_value, 100);
+  EXPECT_EQ(values[4].string_value, maps.string() + "/");
+
+  auto logged = [&records](std::uint8_t level, const std::string & start) {
+      return std::find_if(records.begin(), records.end(), [&](const auto & r) {
+                 return r.level == level && r.msg.rfind(start, 0) == 0;
+               });
+    };
+  for (int i = 0; i < 100 && logged(rcl_interfaces::msg::Log::INFO, "Nano ICP") == records.end();
+    ++i)
+  {
+    rclcpp::spin_some(peer);
+    rclcpp::sleep_for(50ms);
+  }
+  const auto error = logged(rcl_interfaces::msg::Log::ERROR, "pcd file{" + maps.string());
+  ASSERT_NE(error, records.end());
+  EXPECT_EQ(error->name, "brisvane_arm_gicp_location");
+  EXPECT_EQ(error->function, "prepareMap");
+  EXPECT_EQ(fs::path(error->file).filename(), "camera_initial_pose_node.cpp");
+  EXPECT_GT(error->line, 0u);
+  const auto info = logged(rcl_interfaces::msg::Log::INFO, "Nano ICP alignment score: ");
+  ASSERT_NE(info, records.end());
+  EXPECT_EQ(info->name, "brisvane_arm_gicp_location");
+  fs::remove_all(maps);
 }
 
 TEST_F(ArmLocationNode, EndsWithStatusZeroOnSigintWhileServing)

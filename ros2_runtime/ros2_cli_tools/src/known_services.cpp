@@ -4,8 +4,13 @@
 #include <map>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "brisvane_protocol/srv/arm_location.hpp"
+#include "rcl_interfaces/srv/describe_parameters.hpp"
+#include "rcl_interfaces/srv/get_parameter_types.hpp"
+#include "rcl_interfaces/srv/get_parameters.hpp"
+#include "rcl_interfaces/srv/list_parameters.hpp"
 #include "ros2_cli_tools/service_call.hpp"
 
 namespace ros2_cli_tools
@@ -20,6 +25,45 @@ void fill_arm_location(
     values, "ArmLocation_Request", {
       {"reserved", [&](const YAML::Node & v) {request.reserved = v.as<std::string>();}},
       {"pcd_type", [&](const YAML::Node & v) {request.pcd_type = v.as<std::string>();}},
+    });
+}
+
+// The parameter services that ros2 param reads: each request names parameters.
+template<typename RequestT>
+void fill_names(const YAML::Node & values, RequestT & request, const std::string & message_name)
+{
+  set_fields(
+    values, message_name, {
+      {"names", [&](const YAML::Node & v) {request.names = v.as<std::vector<std::string>>();}},
+    });
+}
+
+void fill_get_parameters(
+  const YAML::Node & values, rcl_interfaces::srv::GetParameters::Request & request)
+{
+  fill_names(values, request, "GetParameters_Request");
+}
+
+void fill_get_parameter_types(
+  const YAML::Node & values, rcl_interfaces::srv::GetParameterTypes::Request & request)
+{
+  fill_names(values, request, "GetParameterTypes_Request");
+}
+
+void fill_describe_parameters(
+  const YAML::Node & values, rcl_interfaces::srv::DescribeParameters::Request & request)
+{
+  fill_names(values, request, "DescribeParameters_Request");
+}
+
+void fill_list_parameters(
+  const YAML::Node & values, rcl_interfaces::srv::ListParameters::Request & request)
+{
+  set_fields(
+    values, "ListParameters_Request", {
+      {"prefixes",
+        [&](const YAML::Node & v) {request.prefixes = v.as<std::vector<std::string>>();}},
+      {"depth", [&](const YAML::Node & v) {request.depth = v.as<uint64_t>();}},
     });
 }
 
@@ -42,6 +86,18 @@ int call_known_service(
     {"brisvane_protocol/srv/ArmLocation",
       caller<brisvane_protocol::srv::ArmLocation>(
         "brisvane_protocol", "ArmLocation", &fill_arm_location)},
+    {"rcl_interfaces/srv/GetParameters",
+      caller<rcl_interfaces::srv::GetParameters>(
+        "rcl_interfaces", "GetParameters", &fill_get_parameters)},
+    {"rcl_interfaces/srv/GetParameterTypes",
+      caller<rcl_interfaces::srv::GetParameterTypes>(
+        "rcl_interfaces", "GetParameterTypes", &fill_get_parameter_types)},
+    {"rcl_interfaces/srv/DescribeParameters",
+      caller<rcl_interfaces::srv::DescribeParameters>(
+        "rcl_interfaces", "DescribeParameters", &fill_describe_parameters)},
+    {"rcl_interfaces/srv/ListParameters",
+      caller<rcl_interfaces::srv::ListParameters>(
+        "rcl_interfaces", "ListParameters", &fill_list_parameters)},
   };
   // As ros2 does, "pkg/Name" means "pkg/srv/Name".
   std::string full_type = service_type;

@@ -1,6 +1,7 @@
 // service_call against a live /arm/location server: the YAML request
 // reaches the server field by field, the response comes back printed, and
-// unknown types and fields are refused with ros2's texts.
+// unknown types and fields are refused with ros2's texts; and against the
+// server node's parameter services.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -42,6 +43,7 @@ protected:
         response->message = request->pcd_type == "all_close" ? "Success" : "pcd type unsupport";
         response->pose.pose.pose.position.x = 1.25;
       });
+    node->declare_parameter("pcd", "/maps/");
     spinner = std::thread([this] {rclcpp::spin(node);});
   }
 
@@ -81,6 +83,33 @@ TEST_F(ServiceCall, ShortTypeNameAndEveryFieldAreAccepted)
   EXPECT_EQ(received.reserved, "note");
   EXPECT_EQ(received.pcd_type, "all_open");
   EXPECT_NE(call.out().find("message: \"pcd type unsupport\""), std::string::npos);
+}
+
+TEST_F(ServiceCall, ReadsTheParametersOfANodeAsRos2ParamDoes)
+{
+  auto list = service_call(
+    {"/fake_arm_location/list_parameters", "rcl_interfaces/srv/ListParameters", "{depth: 1}"});
+  ASSERT_EQ(list.wait(20s), 0) << list.out() << list.err();
+  EXPECT_NE(list.out().find("  names:\n  - \"pcd\"\n  - \"use_sim_time\"\n"), std::string::npos)
+    << list.out();
+
+  auto get = service_call(
+    {"/fake_arm_location/get_parameters", "rcl_interfaces/GetParameters", "{names: [pcd]}"});
+  ASSERT_EQ(get.wait(20s), 0) << get.out() << get.err();
+  EXPECT_NE(get.out().find("  type: 4\n"), std::string::npos) << get.out();
+  EXPECT_NE(get.out().find("  string_value: \"/maps/\"\n"), std::string::npos) << get.out();
+
+  auto types = service_call(
+    {"/fake_arm_location/get_parameter_types", "rcl_interfaces/srv/GetParameterTypes",
+      "{names: [pcd, use_sim_time]}"});
+  ASSERT_EQ(types.wait(20s), 0) << types.err();
+  EXPECT_NE(types.out().find("types:\n- 4\n- 1\n"), std::string::npos) << types.out();
+
+  auto describe = service_call(
+    {"/fake_arm_location/describe_parameters", "rcl_interfaces/srv/DescribeParameters",
+      "{names: [pcd]}"});
+  ASSERT_EQ(describe.wait(20s), 0) << describe.err();
+  EXPECT_NE(describe.out().find("  read_only: false\n"), std::string::npos) << describe.out();
 }
 
 TEST(ServiceCallRefusals, UnknownTypeAndUnknownFieldEndWithStatusOne)

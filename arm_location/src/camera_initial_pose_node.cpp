@@ -33,10 +33,15 @@ const std::vector<std::string> kPcdTypes = {"all_open", "all_close", "cover_open
 const char kPcdPrefix[] = "toilet_mapping_2floor_test_";
 const char kDebugFrame[] = "arm_base_link";
 
-// Beyond the documented replies: a frame that cannot give a pose, and a
-// transform that cannot be looked up.
+// Beyond the documented replies: a frame that cannot give a pose, a
+// transform that cannot be looked up, and a registration whose result fails
+// the opt-in limits.
 constexpr int kStatusTransformFailed = 4;
 constexpr int kStatusDepthInvalid = 5;
+constexpr int kStatusUnreliable = 6;
+
+// A source point counts as on the map within three voxels of it.
+constexpr double kInlierDistance = 3 * kVoxelLeaf;
 
 void reply(ArmLocation::Response & response, int status, const std::string & message)
 {
@@ -82,6 +87,10 @@ CameraInitialPoseNode::CameraInitialPoseNode()
   readParameter<int>("nano_correspondences_number", correspondencesNumber, 10);
   readParameter<int>("nano_max_iterator", maxIterator, 100);
   readParameter<int>("nano_ransac_max_iterator", ransacMaxIterator, 100);
+  readParameter<double>("reject_fitness_score", rejectFitnessScore, 0.0);
+  readParameter<double>("reject_inlier_fraction", rejectInlierFraction, 0.0);
+  readParameter<int>("tf_at_image_stamp", tfAtImageStamp, 0);
+  readParameter<double>("max_depth_age", maxDepthAge, 0.0);
 
   nanoGicp.setNumThreads(numThreads);
   nanoGicp.setRegularizationMethod(static_cast<nano_gicp::RegularizationMethod>(0));
@@ -180,7 +189,7 @@ bool CameraInitialPoseNode::locationServer(
   }
 
   Eigen::Matrix4f tfMatrix = Eigen::Matrix4f::Identity();
-  if (!getTransForm(targetFrame, originFrame, tfMatrix)) {
+  if (!getTransForm(targetFrame, originFrame, transformStamp(), tfMatrix)) {
     RCLCPP_ERROR(
       get_logger(), "get trasform failed in locationServer, target_frame: %s, origin_frame:%s",
       targetFrame.c_str(), originFrame.c_str());
@@ -190,7 +199,7 @@ bool CameraInitialPoseNode::locationServer(
 
   std::lock_guard<std::mutex> lock(depthMutex);
   std::cout << "loc server depth data reeady = " << depthReceived.load() << std::endl;
-  if (!depthReceived.load()) {
+  if (!depthReceived.load() || depthFrameTooOld()) {
     reply(*response, 3, "camera depth data is not ready!");
     return false;
   }
@@ -270,8 +279,40 @@ bool CameraInitialPoseNode::prepareMap(const std::string & pcdType, ArmLocation:
   return true;
 }
 
+// When the TF is to be taken: the depth image's capture with
+// tf_at_image_stamp set (the arm may have moved since), else the latest.
+tf2::TimePoint CameraInitialPoseNode::transformStamp()
+{
+  if (tfAtImageStamp == 0) {
+    return tf2::TimePointZero;
+  }
+  std::lock_guard<std::mutex> lock(depthMutex);
+  if (!depthReceived.load()) {
+    return tf2::TimePointZero;  // refused for want of a frame right after
+  }
+  return tf2_ros::fromRclcpp(rclcpp::Time(depthImage.header.stamp));
+}
+
+// With max_depth_age set, a frame captured longer ago than that is not used.
+// The caller holds depthMutex.
+bool CameraInitialPoseNode::depthFrameTooOld()
+{
+  if (maxDepthAge <= 0.0) {
+    return false;
+  }
+  const double age = (now() - rclcpp::Time(depthImage.header.stamp)).seconds();
+  if (age <= maxDepthAge) {
+    return false;
+  }
+  RCLCPP_ERROR(
+    get_logger(), "camera depth data is %.3f s old, more than max_depth_age %.3f s", age,
+    maxDepthAge);
+  return true;
+}
+
 bool CameraInitialPoseNode::getTransForm(
-  const std::string & targetFrame, const std::string & originFrame, Eigen::Matrix4f & transform)
+  const std::string & targetFrame, const std::string & originFrame, const tf2::TimePoint & stamp,
+  Eigen::Matrix4f & transform)
 {
   // tf2 answers identity for two equal names, empty ones too; a frame that
   // is not configured must not pass for the camera's pose.
@@ -280,7 +321,7 @@ bool CameraInitialPoseNode::getTransForm(
   if (found) {
     try {
       stamped = tfBuffer->lookupTransform(
-        targetFrame, originFrame, tf2::TimePointZero, tf2::durationFromSec(0.2));
+        targetFrame, originFrame, stamp, tf2::durationFromSec(0.2));
     } catch (const tf2::TransformException &) {
       found = false;
     }
@@ -361,13 +402,33 @@ void CameraInitialPoseNode::alignToMap(
 
   depthReceived = false;
 
-  std::stringstream score;
-  score << "Nano ICP alignment score: " << nanoGicp.getFitnessScore() << " ,hasConverged: " <<
-    nanoGicp.hasConverged();
-  RCLCPP_INFO(get_logger(), "%s", score.str().c_str());
+  const double score = nanoGicp.getFitnessScore();
+  std::stringstream line;
+  line << "Nano ICP alignment score: " << score << " ,hasConverged: " << nanoGicp.hasConverged();
+  RCLCPP_INFO(get_logger(), "%s", line.str().c_str());
+  judgeRegistration(score, response);
 
   if (debugFlag != 0) {
     publishCloud(alignCloudPub, *alignedCloud);
+  }
+}
+
+// With reject_fitness_score or reject_inlier_fraction set, a result past
+// either is answered as unreliable, its pose still written.
+void CameraInitialPoseNode::judgeRegistration(double score, ArmLocation::Response & response)
+{
+  if (rejectFitnessScore <= 0.0 && rejectInlierFraction <= 0.0) {
+    return;
+  }
+  const double inliers = nanoGicp.getInlierFraction(kInlierDistance);
+  if ((rejectFitnessScore > 0.0 && !(score <= rejectFitnessScore)) ||
+    (rejectInlierFraction > 0.0 && !(inliers >= rejectInlierFraction)))
+  {
+    RCLCPP_ERROR(
+      get_logger(),
+      "registration unreliable: fitness score %g (reject_fitness_score %g), inlier fraction %.3f "
+      "(reject_inlier_fraction %.3f)", score, rejectFitnessScore, inliers, rejectInlierFraction);
+    reply(response, kStatusUnreliable, "registration unreliable");
   }
 }
 

@@ -93,7 +93,7 @@ double floorOf(double x)
 // once its grid exceeds a 32-bit index).
 Voxel voxelOf(const pcl::PointXYZI & p)
 {
-  constexpr double kInverseLeaf = 1.0 / 0.005;
+  constexpr double kInverseLeaf = 1.0 / kVoxelLeaf;
   return {floorOf(p.z * kInverseLeaf), floorOf(p.y * kInverseLeaf), floorOf(p.x * kInverseLeaf)};
 }
 

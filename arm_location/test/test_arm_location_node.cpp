@@ -26,6 +26,7 @@
 #include <sensor_msgs/msg/image.hpp>
 #include <sensor_msgs/msg/point_cloud2.hpp>
 #include <tf2_ros/static_transform_broadcaster.h>
+#include <tf2_ros/transform_broadcaster.h>
 
 #include "bathroom_sim/bathroom_scene.hpp"
 #include "bathroom_sim/camera_offset.hpp"
@@ -530,6 +531,84 @@ TEST_F(ArmLocationNode, TakesItsSettingsFromTheParameterFileAndShowsThemToRosToo
   ASSERT_NE(info, records.end());
   EXPECT_EQ(info->name, "brisvane_arm_gicp_location");
   fs::remove_all(maps);
+}
+
+TEST_F(ArmLocationNode, AnswersUnreliableOnlyPastTheLimitsItWasGiven)
+{
+  publishTf(bathroom_sim::offsetTransform({0.02, -0.01, 0.0, 1, 0, 2}) * truePose());
+  struct Case
+  {
+    std::vector<std::string> limits;
+    int status;
+  };
+  // A good registration of the clean scene scores about 1e-5 m^2 with every
+  // point on the map; the last two limits no result can meet.
+  const std::vector<Case> cases = {
+    {{}, 0},
+    {{"reject_fitness_score:=1e-4", "reject_inlier_fraction:=0.5"}, 0},
+    {{"reject_fitness_score:=1e-12"}, 6},
+    {{"reject_inlier_fraction:=1.1"}, 6},
+  };
+  for (const auto & c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.limits));
+    auto node = startServing(c.limits);
+    publishDepth(renderedImage(bathroom_sim::SceneState::AllClose));
+    const ArmLocation::Response response = call("all_close");
+    ASSERT_EQ(response.status, c.status) << node->err();
+    EXPECT_EQ(response.message, c.status == 0 ? "Success" : "registration unreliable");
+    // the pose is answered either way
+    EXPECT_LT(
+      (bathroom_sim::offsetTransform({0.02, -0.01, 0.0, 1, 0, 2}) * answered(response))
+      .translation().norm(), 0.002);
+    ASSERT_TRUE(node->waitForOutput("Nano ICP alignment score: ", 2s, true));
+    EXPECT_EQ(
+      node->waitForOutput("registration unreliable: fitness score ", 1s, true), c.status == 6)
+      << node->err();
+    // the frame is used up like any other completed one
+    EXPECT_EQ(call("all_close").status, 3);
+  }
+}
+
+// The arm moves 5 cm after the frame is taken: the TF of the frame's time
+// gives the TF's own error, the latest TF that error plus the move.
+TEST_F(ArmLocationNode, TakesTheTfAtTheImagesStampWhenAskedTo)
+{
+  tf2_ros::TransformBroadcaster moving(peer);
+  const Eigen::Isometry3d moved = bathroom_sim::offsetTransform({0.05, 0, 0, 0, 0, 0});
+  auto correction = [&](const std::vector<std::string> & overrides) {
+      auto node = startServing(overrides);
+      const rclcpp::Time taken = peer->now();
+      auto at = [](const Eigen::Isometry3d & pose, const rclcpp::Time & stamp) {
+          auto tf = camera_messages::cameraTransform(pose);
+          tf.header.stamp = stamp;
+          return tf;
+        };
+      moving.sendTransform(at(truePose(), taken));
+      sensor_msgs::msg::Image image = renderedImage(bathroom_sim::SceneState::AllClose);
+      image.header.stamp = taken;
+      rclcpp::sleep_for(200ms);
+      moving.sendTransform(at(moved * truePose(), peer->now()));
+      publishDepth(image);
+      const ArmLocation::Response response = call("all_close");
+      EXPECT_EQ(response.status, 0) << node->err();
+      return answered(response);
+    };
+  EXPECT_LT(correction({"tf_at_image_stamp:=1"}).translation().norm(), 0.002);
+  EXPECT_NEAR(correction({}).translation().norm(), 0.05, 0.003);
+}
+
+TEST_F(ArmLocationNode, RefusesAFrameOlderThanTheAgeLimit)
+{
+  auto node = startServing({"max_depth_age:=0.5"});
+  publishTf(truePose());
+  sensor_msgs::msg::Image image = renderedImage(bathroom_sim::SceneState::AllClose);
+  image.header.stamp = peer->now() - rclcpp::Duration::from_seconds(3.0);
+  publishDepth(image);
+  EXPECT_EQ(call("all_close").status, 3);
+  EXPECT_NE(node->err().find("more than max_depth_age 0.500 s"), std::string::npos) << node->err();
+  image.header.stamp = peer->now();
+  publishDepth(image);
+  EXPECT_EQ(call("all_close").status, 0) << node->err();
 }
 
 TEST_F(ArmLocationNode, EndsWithStatusZeroOnSigintWhileServing)

@@ -12,7 +12,6 @@
 #include "nano_gicp/neighbour_grid.hpp"
 #include "nano_gicp/optimizer.hpp"
 #include "nano_gicp/prepared_target.hpp"
-#include "nano_gicp/reduction_omp.hpp"
 #include "nano_gicp/target_cache.hpp"
 #include "nano_gicp/termination_criteria.hpp"
 
@@ -190,52 +189,56 @@ void NanoGICP<PointSource, PointTarget>::computeTransformation(
 template<typename PointSource, typename PointTarget>
 double NanoGICP<PointSource, PointTarget>::getFitnessScore(double max_range)
 {
-  struct Score
-  {
-    double sum = 0.0;
-    std::int64_t count = 0;
-    Score & operator+=(const Score & other)
-    {
-      sum += other.sum;
-      count += other.count;
-      return *this;
+  double sum = 0.0;
+  std::int64_t count = 0;
+  for (const float sq_distance : final_sq_distances()) {
+    if (sq_distance <= max_range) {
+      sum += sq_distance;
+      count++;
     }
-  };
-  if (!this->input_ || (!target_prepared_ && !calculateTargetCovariances())) {
-    return std::numeric_limits<double>::max();
   }
-  auto mean = [](const Score & score) {
-      return score.count > 0 ? score.sum / score.count : std::numeric_limits<double>::max();
-    };
+  return count > 0 ? sum / count : std::numeric_limits<double>::max();
+}
+
+template<typename PointSource, typename PointTarget>
+double NanoGICP<PointSource, PointTarget>::getInlierFraction(double max_distance)
+{
+  const std::vector<float> sq_distances = final_sq_distances();
+  if (sq_distances.empty()) {
+    return 0.0;
+  }
+  const double max_sq_distance = max_distance * max_distance;
+  const auto inliers = std::count_if(
+    sq_distances.begin(), sq_distances.end(),
+    [max_sq_distance](float sq_distance) {return sq_distance <= max_sq_distance;});
+  return static_cast<double>(inliers) / static_cast<double>(sq_distances.size());
+}
+
+template<typename PointSource, typename PointTarget>
+std::vector<float> NanoGICP<PointSource, PointTarget>::final_sq_distances()
+{
+  if (!this->input_ || (!target_prepared_ && !calculateTargetCovariances())) {
+    return {};
+  }
   if (!matched_sq_distances_.empty() && this->final_transformation_ == matched_pose_) {
-    Score score;
-    for (const float sq_distance : matched_sq_distances_) {
-      if (sq_distance <= max_range) {
-        score += Score{sq_distance, 1};
-      }
-    }
-    return mean(score);
+    return matched_sq_distances_;
   }
   const Eigen::Isometry3d T(this->final_transformation_.template cast<double>());
   const auto & source = *this->input_;
   const KdTree<PointTarget> & tree = *target_prepared_->tree;
-  const Score score = parallel_sum<Score>(
-    static_cast<std::int64_t>(source.size()), threads(), [&](std::int64_t i, Score & sum) {
-      const Eigen::Vector3d p = T * source[i].getVector3fMap().template cast<double>();
-      const Eigen::Vector3f query = p.cast<float>();
-      std::uint32_t index;
-      float sq_distance;
-      if (!query.allFinite() || !tree.nearest(query.data(), index, sq_distance)) {
-        return;
-      }
-      const double d2 =
-        (tree.cloud()[index].getVector3fMap().template cast<double>() - p).squaredNorm();
-      if (d2 <= max_range) {
-        sum.sum += d2;
-        sum.count++;
-      }
-    });
-  return mean(score);
+  std::vector<float> sq_distances(source.size(), std::numeric_limits<float>::infinity());
+#pragma omp parallel for num_threads(threads()) schedule(static)
+  for (std::int64_t i = 0; i < static_cast<std::int64_t>(source.size()); i++) {
+    const Eigen::Vector3d p = T * source[i].getVector3fMap().template cast<double>();
+    const Eigen::Vector3f query = p.cast<float>();
+    std::uint32_t index;
+    float sq_distance;
+    if (query.allFinite() && tree.nearest(query.data(), index, sq_distance)) {
+      sq_distances[i] = static_cast<float>(
+        (tree.cloud()[index].getVector3fMap().template cast<double>() - p).squaredNorm());
+    }
+  }
+  return sq_distances;
 }
 
 template<typename PointSource, typename PointTarget>

@@ -262,6 +262,11 @@ TEST_F(FitnessScore, IsTheMeanSquaredDistanceToTheNearestTargetPoint)
   // as pcl::Registration, the range bounds the squared distance
   EXPECT_NEAR(engine.getFitnessScore(0.005), (d0 + d1) / 2.0, 1e-7);
   EXPECT_EQ(engine.getFitnessScore(1e-6), std::numeric_limits<double>::max());
+  // the inlier fraction bounds the distance itself: 0.0374, 0.0412 and 0.1 m
+  EXPECT_DOUBLE_EQ(engine.getInlierFraction(0.038), 1.0 / 3.0);
+  EXPECT_DOUBLE_EQ(engine.getInlierFraction(0.05), 2.0 / 3.0);
+  EXPECT_DOUBLE_EQ(engine.getInlierFraction(0.1001), 1.0);
+  EXPECT_DOUBLE_EQ(engine.getInlierFraction(0.01), 0.0);
 }
 
 TEST_F(FitnessScore, MeasuresTheSourceMovedByTheFinalTransformation)
@@ -315,6 +320,12 @@ TEST_F(FitnessScore, AfterAlignMatchesAnExhaustiveSearchAtTheFinalPose)
       ASSERT_GT(count, 0);
       EXPECT_NEAR(engine.getFitnessScore(max_range), sum / count, 1e-9) <<
         spacing.source << " " << max_range;
+      if (max_range < 1.0) {
+        EXPECT_NEAR(
+          engine.getInlierFraction(std::sqrt(max_range)),
+          static_cast<double>(count) / static_cast<double>(nearest.size()), 1e-3) <<
+          spacing.source;
+      }
     }
   }
 }
@@ -342,6 +353,7 @@ TEST_F(UnusableInput, EmptySourceKeepsTheGuessAndScoresTheLargestDouble)
   expect_guess_kept(guess);
   EXPECT_TRUE(aligned.empty());
   EXPECT_EQ(engine.getFitnessScore(), std::numeric_limits<double>::max());
+  EXPECT_EQ(engine.getInlierFraction(1.0), 0.0);
 }
 
 TEST_F(UnusableInput, EmptyOrTooSmallTargetKeepsTheGuess)

@@ -13,6 +13,7 @@
 #include <rclcpp/rclcpp.hpp>
 #include <sensor_msgs/msg/image.hpp>
 #include <sensor_msgs/msg/point_cloud2.hpp>
+#include <tf2/time.h>
 #include <tf2_ros/buffer.h>
 #include <tf2_ros/transform_listener.h>
 
@@ -39,20 +40,24 @@ public:
     const std::shared_ptr<ArmLocation::Request> & request,
     const std::shared_ptr<ArmLocation::Response> & response);
 
-  // Latest transform carrying points from originFrame into targetFrame.
+  // Transform carrying points from originFrame into targetFrame at `stamp`
+  // (tf2::TimePointZero: the latest).
   bool getTransForm(
     const std::string & targetFrame, const std::string & originFrame,
-    Eigen::Matrix4f & transform);
+    const tf2::TimePoint & stamp, Eigen::Matrix4f & transform);
 
 private:
   template<typename T>
   void readParameter(const std::string & name, T & member, const T & alternative);
 
   bool prepareMap(const std::string & pcdType, ArmLocation::Response & response);
+  tf2::TimePoint transformStamp();
+  bool depthFrameTooOld();
   pcl::PointCloud<pcl::PointXYZI>::Ptr depthToCloud(std::string & problem);
   void alignToMap(
     const pcl::PointCloud<pcl::PointXYZI>::Ptr & cameraCloud, const Eigen::Matrix4f & tfMatrix,
     ArmLocation::Response & response);
+  void judgeRegistration(double score, ArmLocation::Response & response);
   void publishCloud(
     const rclcpp::Publisher<sensor_msgs::msg::PointCloud2>::SharedPtr & publisher,
     const pcl::PointCloud<pcl::PointXYZI> & cloud);
@@ -92,6 +97,14 @@ private:
   std::string targetFrame;
   std::string originFrame;
   int debugFlag = 0;
+
+  // Opt-in checks, all off at 0: a result past either limit is answered as
+  // unreliable; the TF is looked up at the depth image's stamp; an older
+  // frame than the age limit is not used.
+  double rejectFitnessScore = 0.0;
+  double rejectInlierFraction = 0.0;
+  int tfAtImageStamp = 0;
+  double maxDepthAge = 0.0;
 
   std::shared_ptr<tf2_ros::Buffer> tfBuffer;
   std::shared_ptr<tf2_ros::TransformListener> tfListener;

@@ -11,6 +11,9 @@
 // non-positive value) becomes a NaN point and makes the cloud not dense.
 pcl::PointCloud<pcl::PointXYZI>::Ptr backProject(const cv::Mat & depth, const cv::Mat & cameraMatrix);
 
+// Edge of the voxels the clouds are thinned on, in metres.
+constexpr double kVoxelLeaf = 0.005;
+
 // Thins the cloud in place to one centroid, intensity averaged too, per
 // occupied 5 mm voxel, at any extent; points with a non-finite coordinate are
 // dropped.

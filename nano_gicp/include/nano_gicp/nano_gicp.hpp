@@ -67,6 +67,11 @@ public:
   // the last matches of align when they were made at the final pose.
   double getFitnessScore(double max_range = std::numeric_limits<double>::max());
 
+  // The share of source points within max_distance (metres) of their nearest
+  // target point at the final transformation, as Open3D's fitness; 0 without
+  // usable inputs.
+  double getInlierFraction(double max_distance);
+
   // Matching passes made by the last align, those over a sample of the
   // source while the pose is far off included.
   int getIterations() const {return this->nr_iterations_;}
@@ -76,6 +81,9 @@ protected:
 
 private:
   static Matrix4 kept(const Matrix4 & guess);
+  // Each source point's squared distance to its nearest target point at the
+  // final transformation (infinite when it has none); empty without inputs.
+  std::vector<float> final_sq_distances();
   int threads() const;
 
   int num_threads_ = 0;

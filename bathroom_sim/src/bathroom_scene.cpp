@@ -9,6 +9,11 @@ namespace
 
 constexpr double kDegree = M_PI / 180.0;
 
+// Albedos in the near infrared of a structured-light sensor.
+constexpr double kWhite = 0.8;     // wall tiles, painted plaster, the seat and lid
+constexpr double kCeramic = 0.85;
+constexpr double kTiles = 0.5;     // grey floor tiles
+
 Eigen::Isometry3d at(double x, double y, double z)
 {
   return Eigen::Isometry3d(Eigen::Translation3d(x, y, z));
@@ -53,14 +58,15 @@ std::optional<SceneState> parseSceneState(const std::string & name)
 Scene::Scene(SceneState state)
 {
   using Eigen::Vector3d;
-  solids.push_back(Solid::box(at(0.6, 0, -0.01), Vector3d(1.6, 1.6, 0.02)));   // floor
-  solids.push_back(Solid::box(at(-0.01, 0, 0.6), Vector3d(0.02, 1.6, 1.2)));   // back wall
-  solids.push_back(Solid::box(at(0.6, -0.61, 0.6), Vector3d(1.6, 0.02, 1.2)));  // side wall
+  solids.push_back(Solid::box(at(0.6, 0, -0.01), Vector3d(1.6, 1.6, 0.02), kTiles));  // floor
+  solids.push_back(Solid::box(at(-0.01, 0, 0.6), Vector3d(0.02, 1.6, 1.2), kWhite));  // back wall
+  solids.push_back(Solid::box(at(0.6, -0.61, 0.6), Vector3d(1.6, 0.02, 1.2), kWhite));  // side wall
 
-  solids.push_back(Solid::box(at(0.1, 0, 0.6), Vector3d(0.2, 0.44, 0.4)));     // tank
-  solids.push_back(Solid::box(at(0.21, 0, 0.19), Vector3d(0.22, 0.3, 0.38)));  // back of the bowl
-  solids.push_back(Solid::cylinder(at(0.44, 0, 0.15), 0.13, 0.3));             // pedestal
-  solids.push_back(Solid::cylinder(at(0.44, 0, 0.33), 0.2, 0.1, 0.15));        // bowl rim
+  // Tank, the back of the bowl, pedestal and the bowl's rim.
+  solids.push_back(Solid::box(at(0.1, 0, 0.6), Vector3d(0.2, 0.44, 0.4), kCeramic));
+  solids.push_back(Solid::box(at(0.21, 0, 0.19), Vector3d(0.22, 0.3, 0.38), kCeramic));
+  solids.push_back(Solid::cylinder(at(0.44, 0, 0.15), 0.13, 0.3, kCeramic));
+  solids.push_back(Solid::cylinder(at(0.44, 0, 0.33), 0.2, 0.1, kCeramic, 0.15));
 
   const bool seatUp = state == SceneState::AllOpen;
   const bool lidUp = state != SceneState::AllClose;
@@ -69,9 +75,9 @@ Scene::Scene(SceneState state)
   const Eigen::Isometry3d seat = at(0.44, 0, 0.39);
   const Eigen::Isometry3d lid = at(0.44, 0, 0.4075);
   solids.push_back(Solid::cylinder(
-      seatUp ? hinged(seat, 0.24, 0.40, 90 * kDegree) : seat, 0.2, 0.02, 0.12));
+      seatUp ? hinged(seat, 0.24, 0.40, 90 * kDegree) : seat, 0.2, 0.02, kWhite, 0.12));
   solids.push_back(Solid::cylinder(
-      lidUp ? hinged(lid, 0.24, 0.415, 95 * kDegree) : lid, 0.2, 0.015));
+      lidUp ? hinged(lid, 0.24, 0.415, 95 * kDegree) : lid, 0.2, 0.015, kWhite));
 }
 
 std::optional<Hit> Scene::intersect(const Eigen::Vector3d & origin, const Eigen::Vector3d & direction) const

@@ -129,6 +129,26 @@ TEST(BathroomScene, SeatAndLidFollowTheState)
   EXPECT_FALSE(closed.contains({0.44, 0.0, 0.35}));  // inside the bowl's hollow
 }
 
+TEST(BathroomScene, TheWholeRoomKeepsTheCornerAndClosesAroundIt)
+{
+  const Scene corner(SceneState::CoverOpen);
+  const Scene whole(SceneState::CoverOpen, bathroom_sim::Room::Whole);
+  for (auto [x, y] : {std::pair{0.44, 0.0}, {0.6, 0.0}, {0.22, 0.0}, {0.1, 0.1}, {1.0, 0.5}}) {
+    EXPECT_EQ(surfaceHeight(whole, x, y), surfaceHeight(corner, x, y)) << x << " " << y;
+  }
+  // Beyond the corner's walls the corner is open, the whole room is not.
+  const Eigen::Vector3d eye(1.25, 0.25, 1.05);
+  std::mt19937 rng(3);
+  std::normal_distribution<double> gauss;
+  int escaped = 0;
+  for (int i = 0; i < 1000; ++i) {
+    const Eigen::Vector3d direction = Eigen::Vector3d(gauss(rng), gauss(rng), gauss(rng)).normalized();
+    EXPECT_TRUE(whole.intersect(eye, direction));
+    escaped += !corner.intersect(eye, direction);
+  }
+  EXPECT_GT(escaped, 300);
+}
+
 TEST(SceneMap, WritesOneLoadableMapPerStateWithTheSceneInIt)
 {
   const fs::path dir = fs::temp_directory_path() / ("bathroom_maps_" + std::to_string(getpid()));

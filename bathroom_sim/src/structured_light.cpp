@@ -24,35 +24,41 @@ constexpr double kMatchingWindow = 1.0;
 constexpr double kBlotchNoise = 0.03;
 constexpr int kBlotchSpacing = 48;
 
-// Neighbours whose depths differ by more than this (metres, at depth z)
-// straddle an edge; such a pixel is lost or mixed with these odds.
+// Depths differing by more than this (metres, at depth z) lie on two sides of
+// an edge. Where the matching window straddles one, within two pixels, the
+// pixel is lost with the odds kEdgeLoss; next to the edge it is otherwise
+// mixed from both sides with the odds kEdgeMix.
 double edgeJump(double z)
 {
   return 0.02 + 0.02 * z;
 }
-constexpr double kEdgeLoss = 0.4;
-constexpr double kEdgeMix = 0.45;
+constexpr double kEdgeLoss = 0.35;
+constexpr double kEdgeMix = 0.5;
 
 // The light a surface returns grows with albedo / depth: none is found below
 // kFaint, all above kBright. Apart from that, the projected dots smear
-// beyond 60 degrees of incidence and are lost beyond 80. Lost returns come
-// in patches of about kLossPatch pixels' sigma.
+// beyond 60 degrees of incidence and are lost beyond 80, and even bright
+// surfaces facing the sensor lose a few patches where the dots are too
+// sparse to match. Lost returns come in patches of about kLossPatch pixels'
+// sigma.
 constexpr double kFaint = 0.06;
 constexpr double kBright = 0.2;
 const double kSmeared = std::cos(60.0 * M_PI / 180.0);
 const double kSmearedOut = std::cos(80.0 * M_PI / 180.0);
+constexpr double kBestOdds = 0.98;
 constexpr double kLossPatch = 2.0;
 
 // The odds that a surface at depth z returns light.
 double returnOdds(double albedo, double incidence, double z)
 {
-  return std::clamp((albedo / z - kFaint) / (kBright - kFaint), 0.0, 1.0) *
+  return kBestOdds * std::clamp((albedo / z - kFaint) / (kBright - kFaint), 0.0, 1.0) *
          std::clamp((incidence - kSmearedOut) / (kSmeared - kSmearedOut), 0.0, 1.0);
 }
 
 // A surface more than this much disparity behind what the projector lights
 // in its direction lies in the projector's shadow.
 constexpr double kShadowMargin = 0.5;
+constexpr int kPatternMargin = 16;
 
 void normalise(cv::Mat & field)
 {
@@ -92,13 +98,15 @@ cv::Mat blotches(cv::Size size, int spacing, std::mt19937 & rng)
 // Which pixels the projector lights: along each row (the epipolar line) a
 // point at disparity d lies on the projector's column u - d, and of the
 // points on one column only the nearest, of largest disparity, is lit. Each
-// pixel covers two columns so that no gap opens between neighbours.
+// pixel covers two columns so that no gap opens between neighbours. The
+// pattern reaches kPatternMargin columns left of the image's; near surfaces
+// at the image's left edge lie beyond it.
 cv::Mat projectorLight(const cv::Mat & disparity)
 {
   const int cols = disparity.cols;
   cv::Mat lit = cv::Mat::zeros(disparity.size(), CV_8UC1);
-  std::vector<float> nearest(2 * static_cast<std::size_t>(cols) + 2);
-  auto column = [cols](int u, float d) {return static_cast<int>(std::floor(u - d)) + cols;};
+  std::vector<float> nearest(static_cast<std::size_t>(cols + kPatternMargin) + 1);
+  auto column = [](int u, float d) {return static_cast<int>(std::floor(u - d)) + kPatternMargin;};
   for (int v = 0; v < disparity.rows; ++v) {
     const float * d = disparity.ptr<float>(v);
     std::fill(nearest.begin(), nearest.end(), 0.0f);
@@ -117,13 +125,13 @@ cv::Mat projectorLight(const cv::Mat & disparity)
   return lit;
 }
 
-// The nearest and farthest surface among a pixel and its 8 neighbours.
-void depthSpan(const cv::Mat & depth, int v, int u, float & nearest, float & farthest)
+// The nearest and farthest surface within reach pixels of a pixel.
+void depthSpan(const cv::Mat & depth, int v, int u, int reach, float & nearest, float & farthest)
 {
   nearest = INFINITY;
   farthest = 0;
-  for (int y = std::max(v - 1, 0); y <= std::min(v + 1, depth.rows - 1); ++y) {
-    for (int x = std::max(u - 1, 0); x <= std::min(u + 1, depth.cols - 1); ++x) {
+  for (int y = std::max(v - reach, 0); y <= std::min(v + reach, depth.rows - 1); ++y) {
+    for (int x = std::max(u - reach, 0); x <= std::min(u + reach, depth.cols - 1); ++x) {
       const float z = depth.at<float>(y, x);
       if (z > 0) {
         nearest = std::min(nearest, z);
@@ -162,13 +170,14 @@ cv::Mat structuredLightDepth(const DepthView & view, const PinholeCamera & camer
         continue;
       }
       float nearest = 0, farthest = 0;
-      depthSpan(view.depth, v, u, nearest, farthest);
+      depthSpan(view.depth, v, u, 2, nearest, farthest);
       if (farthest - nearest > edgeJump(nearest)) {
         const double draw = uniform(rng);
         if (draw < kEdgeLoss) {
           continue;
         }
-        if (draw < kEdgeLoss + kEdgeMix) {
+        depthSpan(view.depth, v, u, 1, nearest, farthest);
+        if (farthest - nearest > edgeJump(nearest) && draw < kEdgeLoss + kEdgeMix) {
           z = nearest + uniform(rng) * (farthest - nearest);
         }
       }

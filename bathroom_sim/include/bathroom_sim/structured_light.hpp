@@ -23,9 +23,11 @@ constexpr double kFarthestDepth = 4.0;
 //   slowly varying, blotchy part.
 // - Pixels straddling a depth edge return a depth between the two surfaces,
 //   or none.
-// - There is no return in the projector's shadow beside nearer surfaces, on
-//   dark surfaces, at grazing angles and outside the measured depths; such
-//   losses come in patches, as the matching fails over a window.
+// - There is no return where the projector's pattern does not reach (its
+//   shadow beside nearer surfaces, near surfaces at the image's left edge),
+//   on dark surfaces, at grazing angles and outside the measured depths;
+//   such losses come in patches, as the matching fails over a window, and
+//   a few patches are lost even on bright surfaces facing the sensor.
 // The same generator state gives the same frame.
 cv::Mat structuredLightDepth(const DepthView & view, const PinholeCamera & camera, std::mt19937 & rng);
 

@@ -1,6 +1,8 @@
 // bathroom_camera: a simulated depth camera looking at the bathroom scene.
 // Publishes 16UC1 depth images (millimetres, 0 without return), their
-// CameraInfo and the camera's TF, at a fixed rate.
+// CameraInfo and the camera's TF, at a fixed rate. With realistic set it
+// looks at the whole room through a structured-light sensor; clutter names
+// what stands in the room besides (bucket, towel, arm).
 
 #include <chrono>
 #include <cstdint>
@@ -21,6 +23,7 @@
 #include "bathroom_sim/bathroom_scene.hpp"
 #include "bathroom_sim/camera_offset.hpp"
 #include "bathroom_sim/depth_camera.hpp"
+#include "bathroom_sim/fidelity.hpp"
 
 namespace
 {
@@ -40,6 +43,10 @@ public:
   : rclcpp::Node("bathroom_camera")
   {
     stateName_ = declare_parameter<std::string>("state", "all_close");
+    fidelity_ = declare_parameter<bool>("realistic", false) ?
+      bathroom_sim::Fidelity::Realistic : bathroom_sim::Fidelity::Clean;
+    const auto clutter = bathroom_sim::parseClutter(
+      declare_parameter<std::vector<std::string>>("clutter", std::vector<std::string>{}));
     const double rate = declare_parameter<double>("rate", 5.0);
     camera_ = {
       static_cast<int>(declare_parameter<int64_t>("width", 640)),
@@ -68,15 +75,18 @@ public:
     if (!(rate > 0)) {
       throw std::invalid_argument("rate must be positive");
     }
-    const bathroom_sim::Scene scene(*state);
-    if (scene.contains(eye)) {
-      throw std::invalid_argument("the camera position lies inside the scene's geometry");
+    if (!clutter) {
+      throw std::invalid_argument("clutter may name only bucket, towel and arm");
     }
     if ((target - eye).norm() < 1e-6) {
       throw std::invalid_argument("look_at must differ from camera_position");
     }
-
     const Eigen::Isometry3d pose = bathroom_sim::lookAt(eye, target);
+    const bathroom_sim::Scene scene = bathroom_sim::cameraScene(fidelity_, *state, *clutter, pose);
+    if (scene.contains(eye)) {
+      throw std::invalid_argument("the camera position lies inside the scene's geometry");
+    }
+
     view_ = bathroom_sim::renderView(scene, camera_, pose);
     publishedPose_ = offset * pose;
 
@@ -93,7 +103,7 @@ private:
   void publish()
   {
     const rclcpp::Time stamp = now();
-    const cv::Mat depth = bathroom_sim::sensorDepth(view_, rng_);
+    const cv::Mat depth = bathroom_sim::sensorFrame(fidelity_, view_, camera_, rng_);
 
     sensor_msgs::msg::Image image;
     image.header.stamp = stamp;
@@ -143,6 +153,7 @@ private:
   }
 
   bathroom_sim::PinholeCamera camera_{};
+  bathroom_sim::Fidelity fidelity_;
   bathroom_sim::DepthView view_;
   Eigen::Isometry3d publishedPose_;
   std::string stateName_;

@@ -63,6 +63,7 @@ Eigen::Vector3d pixelRay(const PinholeCamera & camera, int u, int v, double & de
 DepthView renderView(const Scene & scene, const PinholeCamera & camera, const Eigen::Isometry3d & pose)
 {
   DepthView view{cv::Mat::zeros(camera.height, camera.width, CV_32FC1),
+    cv::Mat::zeros(camera.height, camera.width, CV_32FC1),
     cv::Mat::zeros(camera.height, camera.width, CV_32FC1)};
   #pragma omp parallel for schedule(dynamic, 8)
   for (int v = 0; v < camera.height; ++v) {
@@ -72,6 +73,7 @@ DepthView renderView(const Scene & scene, const PinholeCamera & camera, const Ei
       if (std::optional<Hit> hit = scene.intersect(pose.translation(), ray)) {
         view.depth.at<float>(v, u) = static_cast<float>(hit->distance * depthPerDistance);
         view.incidence.at<float>(v, u) = static_cast<float>(std::abs(ray.dot(hit->normal)));
+        view.albedo.at<float>(v, u) = static_cast<float>(hit->albedo);
       }
     }
   }

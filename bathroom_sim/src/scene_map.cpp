@@ -7,6 +7,7 @@
 #include <pcl/io/pcd_io.h>
 
 #include "bathroom_sim/depth_camera.hpp"
+#include "bathroom_sim/mapping_run.hpp"
 
 namespace bathroom_sim
 {
@@ -54,12 +55,13 @@ std::string mapFileName(SceneState state)
   return "toilet_mapping_2floor_test_" + sceneStateName(state) + ".pcd";
 }
 
-bool writeMaps(const std::string & directory, std::string & problem)
+bool writeMaps(const std::string & directory, std::string & problem, Fidelity fidelity)
 {
   for (SceneState state : allSceneStates()) {
     const std::string path = directory + "/" + mapFileName(state);
+    const auto map = fidelity == Fidelity::Clean ? buildMap(Scene(state)) : fusedMap(state);
     try {
-      if (pcl::io::savePCDFileBinary(path, *buildMap(Scene(state))) != 0) {
+      if (pcl::io::savePCDFileBinary(path, *map) != 0) {
         problem = "cannot write " + path;
         return false;
       }

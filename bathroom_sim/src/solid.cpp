@@ -12,7 +12,7 @@ constexpr double kEpsilon = 1e-9;
 void keepNearest(std::optional<Hit> & best, double distance, const Eigen::Vector3d & normal)
 {
   if (distance > kEpsilon && (!best || distance < best->distance)) {
-    best = Hit{distance, normal};
+    best = Hit{distance, normal, 0.0};
   }
 }
 
@@ -45,7 +45,7 @@ std::optional<Hit> intersectBox(
   if (near > far || near <= kEpsilon) {
     return std::nullopt;
   }
-  return Hit{near, normal};
+  return Hit{near, normal, 0.0};
 }
 
 // Walls of radius r (outward normals for the outer wall, inward for a hole)
@@ -92,15 +92,16 @@ std::optional<Hit> intersectCylinder(
 
 }  // namespace
 
-Solid Solid::box(const Eigen::Isometry3d & pose, const Eigen::Vector3d & size)
+Solid Solid::box(const Eigen::Isometry3d & pose, const Eigen::Vector3d & size, double albedo)
 {
-  return Solid{Kind::Box, pose, pose.inverse(), size / 2, 0.0};
+  return Solid{Kind::Box, pose, pose.inverse(), size / 2, 0.0, albedo};
 }
 
-Solid Solid::cylinder(const Eigen::Isometry3d & pose, double radius, double height, double innerRadius)
+Solid Solid::cylinder(
+  const Eigen::Isometry3d & pose, double radius, double height, double albedo, double innerRadius)
 {
   return Solid{Kind::Cylinder, pose, pose.inverse(), Eigen::Vector3d(radius, radius, height / 2),
-    innerRadius};
+    innerRadius, albedo};
 }
 
 std::optional<Hit> Solid::intersect(
@@ -113,6 +114,7 @@ std::optional<Hit> Solid::intersect(
     intersectCylinder(halfSize.x(), innerRadius, halfSize.z(), o, d);
   if (hit) {
     hit->normal = pose.linear() * hit->normal;
+    hit->albedo = albedo;
   }
   return hit;
 }

@@ -30,6 +30,10 @@ TEST(BathroomCamera, RefusesImpossibleSettingsWithOneLine)
       "bathroom_camera: state 'half_open' is none of all_close, all_open, cover_open\n"},
     {"-p 'tf_offset:=[0.1, 0.2]'",
       "bathroom_camera: a camera offset has 6 values: x y z roll pitch yaw\n"},
+    {"-p 'clutter:=[bucket, mop]'",
+      "bathroom_camera: clutter may name only bucket, towel and arm\n"},
+    {"-p realistic:=true -p 'camera_position:=[0.3, 1.2, 0.5]'",
+      "bathroom_camera: the camera position lies inside the scene's geometry\n"},
   };
   for (const Refusal & c : cases) {
     SCOPED_TRACE(c.overrides);

@@ -11,6 +11,7 @@
 #include "bathroom_sim/depth_camera.hpp"
 #include "bathroom_sim/location_report.hpp"
 #include "bathroom_sim/scene_map.hpp"
+#include "bathroom_sim/sensor_report.hpp"
 
 namespace fs = std::filesystem;
 using bathroom_sim::DepthView;
@@ -129,6 +130,26 @@ TEST(BathroomScene, SeatAndLidFollowTheState)
   EXPECT_FALSE(closed.contains({0.44, 0.0, 0.35}));  // inside the bowl's hollow
 }
 
+TEST(BathroomScene, TheWholeRoomKeepsTheCornerAndClosesAroundIt)
+{
+  const Scene corner(SceneState::CoverOpen);
+  const Scene whole(SceneState::CoverOpen, bathroom_sim::Room::Whole);
+  for (auto [x, y] : {std::pair{0.44, 0.0}, {0.6, 0.0}, {0.22, 0.0}, {0.1, 0.1}, {1.0, 0.5}}) {
+    EXPECT_EQ(surfaceHeight(whole, x, y), surfaceHeight(corner, x, y)) << x << " " << y;
+  }
+  // Beyond the corner's walls the corner is open, the whole room is not.
+  const Eigen::Vector3d eye(1.25, 0.25, 1.05);
+  std::mt19937 rng(3);
+  std::normal_distribution<double> gauss;
+  int escaped = 0;
+  for (int i = 0; i < 1000; ++i) {
+    const Eigen::Vector3d direction = Eigen::Vector3d(gauss(rng), gauss(rng), gauss(rng)).normalized();
+    EXPECT_TRUE(whole.intersect(eye, direction));
+    escaped += !corner.intersect(eye, direction);
+  }
+  EXPECT_GT(escaped, 300);
+}
+
 TEST(SceneMap, WritesOneLoadableMapPerStateWithTheSceneInIt)
 {
   const fs::path dir = fs::temp_directory_path() / ("bathroom_maps_" + std::to_string(getpid()));
@@ -186,6 +207,33 @@ TEST(LocationReport, DrawsEachCloudInItsColourInBothViews)
     EXPECT_TRUE(has({x, third, half, third}, bathroom_sim::kMapColour)) << panel;
     EXPECT_TRUE(has({x, 0, half, third}, bathroom_sim::kAlignedColour)) << panel;
     EXPECT_FALSE(has({x, 0, half, third}, bathroom_sim::kMapColour)) << panel;
+  }
+}
+
+TEST(SensorReport, DrawsHolesBlackAndErrorsByTheirSign)
+{
+  // 1 m everywhere, measured 1 cm too far on the left half, 1 cm too near on
+  // the right, with a hole in the middle.
+  const cv::Mat ideal(48, 64, CV_32FC1, cv::Scalar(1.0));
+  cv::Mat depth(48, 64, CV_16UC1, cv::Scalar(1010));
+  depth.colRange(32, 64).setTo(990);
+  depth(cv::Rect(28, 20, 8, 8)).setTo(0);
+  const cv::Mat report = bathroom_sim::sensorReport({"a", depth, ideal}, {"b", depth, ideal});
+  ASSERT_EQ(report.type(), CV_8UC3);
+  // Each frame's two panels sit one below the other, the frames side by side.
+  const int panelTop = report.rows / 2 - 48;
+  const int errorTop = report.rows - 48;
+  const int right = report.cols - 64;
+  for (int x : {0, right}) {
+    EXPECT_EQ(report.at<cv::Vec3b>(panelTop + 24, x + 31), cv::Vec3b(0, 0, 0));
+    EXPECT_EQ(report.at<cv::Vec3b>(errorTop + 24, x + 31), cv::Vec3b(0, 0, 0));
+    EXPECT_EQ(report.at<cv::Vec3b>(panelTop + 5, x + 5), report.at<cv::Vec3b>(panelTop + 40, x + 20));
+    const cv::Vec3b far = report.at<cv::Vec3b>(errorTop + 5, x + 5);
+    const cv::Vec3b near = report.at<cv::Vec3b>(errorTop + 5, x + 60);
+    EXPECT_EQ(far[2], 255);
+    EXPECT_LT(far[0], 255);
+    EXPECT_EQ(near[0], 255);
+    EXPECT_LT(near[2], 255);
   }
 }
 

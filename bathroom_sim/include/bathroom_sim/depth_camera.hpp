@@ -29,12 +29,14 @@ Eigen::Isometry3d lookAt(const Eigen::Vector3d & eye, const Eigen::Vector3d & ta
 // z-depth per unit of distance along it.
 Eigen::Vector3d pixelRay(const PinholeCamera & camera, int u, int v, double & depthPerDistance);
 
-// What an ideal camera sees: z-depth in metres (0: no surface) and the cosine
-// between each ray and the surface it meets, CV_32FC1 each.
+// What an ideal camera sees: z-depth in metres (0: no surface), the cosine
+// between each ray and the surface it meets, and that surface's albedo,
+// CV_32FC1 each.
 struct DepthView
 {
   cv::Mat depth;
   cv::Mat incidence;
+  cv::Mat albedo;
 };
 
 DepthView renderView(const Scene & scene, const PinholeCamera & camera, const Eigen::Isometry3d & pose);

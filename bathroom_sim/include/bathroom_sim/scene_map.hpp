@@ -7,6 +7,7 @@
 #include <pcl/point_types.h>
 
 #include "bathroom_sim/bathroom_scene.hpp"
+#include "bathroom_sim/fidelity.hpp"
 
 namespace bathroom_sim
 {
@@ -19,9 +20,11 @@ pcl::PointCloud<pcl::PointXYZI>::Ptr buildMap(const Scene & scene, float leaf = 
 // "toilet_mapping_2floor_test_<state>.pcd", the name the node looks for.
 std::string mapFileName(SceneState state);
 
-// Writes the maps of all three states into directory (binary PCD); false
-// with the reason when a file cannot be written.
-bool writeMaps(const std::string & directory, std::string & problem);
+// Writes the maps of all three states into directory (binary PCD), as the
+// simulation of that fidelity makes them: buildMap's of the corner, or
+// fusedMap's; false with the reason when a file cannot be written.
+bool writeMaps(
+  const std::string & directory, std::string & problem, Fidelity fidelity = Fidelity::Clean);
 
 }  // namespace bathroom_sim
 

@@ -40,7 +40,6 @@ void NanoGICP<PointSource, PointTarget>::setCorrespondenceRandomness(int k)
   k_correspondences_ = k;
   source_prepared_ = false;
   target_prepared_.reset();
-  matched_sq_distances_.clear();
 }
 
 template<typename PointSource, typename PointTarget>
@@ -49,7 +48,6 @@ void NanoGICP<PointSource, PointTarget>::setRegularizationMethod(RegularizationM
   regularization_ = method;
   source_prepared_ = false;
   target_prepared_.reset();
-  matched_sq_distances_.clear();
 }
 
 template<typename PointSource, typename PointTarget>
@@ -59,7 +57,6 @@ void NanoGICP<PointSource, PointTarget>::setInputSource(const PointCloudSourceCo
   pcl::PCLBase<PointSource>::setInputCloud(cloud);
   this->source_cloud_updated_ = true;
   source_prepared_ = false;
-  matched_sq_distances_.clear();
 }
 
 template<typename PointSource, typename PointTarget>
@@ -69,7 +66,6 @@ void NanoGICP<PointSource, PointTarget>::setInputTarget(const PointCloudTargetCo
   // The engine searches its own tree: pcl::Registration must not build one.
   this->target_cloud_updated_ = false;
   target_prepared_.reset();
-  matched_sq_distances_.clear();
 }
 
 template<typename PointSource, typename PointTarget>
@@ -77,14 +73,14 @@ bool NanoGICP<PointSource, PointTarget>::calculateSourceCovariances()
 {
   source_prepared_ = false;
   source_covariances_.clear();
-  matched_sq_distances_.clear();
+  source_surface_.clear();
   if (!this->input_ || !has_covariances(*this->input_, k_correspondences_)) {
     return false;
   }
   const NeighbourGrid<PointSource> grid(*this->input_, k_correspondences_, threads());
   source_covariances_ = estimate_covariances<PointSource>(
-    this->input_, grid, k_correspondences_, regularization_, threads());
-  source_order_ = grid.order();
+    this->input_, grid, k_correspondences_, regularization_, threads(), nullptr,
+    &source_surface_);
   source_prepared_ = true;
   return true;
 }
@@ -93,7 +89,6 @@ template<typename PointSource, typename PointTarget>
 bool NanoGICP<PointSource, PointTarget>::calculateTargetCovariances()
 {
   target_prepared_.reset();
-  matched_sq_distances_.clear();
   if (!this->target_ || !has_covariances(*this->target_, k_correspondences_)) {
     return false;
   }
@@ -119,7 +114,6 @@ void NanoGICP<PointSource, PointTarget>::align(PointCloudSource & output, const 
   this->converged_ = false;
   this->nr_iterations_ = 0;
   this->final_transformation_ = this->transformation_ = kept(guess);
-  matched_sq_distances_.clear();
   output.clear();
   if (this->input_) {
     pcl::transformPointCloud(*this->input_, output, this->final_transformation_);
@@ -133,54 +127,48 @@ void NanoGICP<PointSource, PointTarget>::computeTransformation(
   this->converged_ = false;
   this->nr_iterations_ = 0;
   this->final_transformation_ = kept(guess);
-  matched_sq_distances_.clear();
   const bool ready = guess.allFinite() &&
     (source_prepared_ || calculateSourceCovariances()) &&
     (target_prepared_ || calculateTargetCovariances());
   if (ready) {
     Eigen::Isometry3d start = orthonormalized(Eigen::Isometry3d(guess.template cast<double>()));
-    // While the pose is centimetres off, every step moves each point farther
-    // than the gap to its second-nearest target point, and each pass searches
-    // every point again. Those steps are taken with every eighth point in
-    // curve order, spread evenly over the cloud, until a step is below a
-    // millimetre and a milliradian; the whole cloud settles from there in a
-    // few passes, most of its matches kept after the first. The answer is the
-    // minimum of the whole cloud's cost all the same.
+    const TerminationCriteria criteria{this->transformation_epsilon_};
+    // While the pose is centimetres off, the surface's own pairs lie that
+    // far apart, and a kernel that leaves clutter out would leave them out
+    // too: the first passes take a kernel wide enough for them, until their
+    // steps settle, and the whole cloud settles from there with the narrow
+    // one. Those first passes also search every point again at each step,
+    // as every point moves farther than the gap to its second-nearest target
+    // point: a large cloud makes them with every eighth point in curve order,
+    // spread evenly over it. The answer is the whole cloud's all the same.
     constexpr std::size_t stride = 8;
     constexpr std::size_t min_sample = 1000;
-    constexpr double coarse_epsilon = 1e-3;
     int coarse_iterations = 0;
-    if (source_order_.size() >= stride * min_sample && this->max_iterations_ > 2) {
-      std::vector<std::uint32_t> order;
+    if (this->max_iterations_ > 1) {
+      const std::size_t step = source_surface_.size() >= stride * min_sample ? stride : 1;
+      SurfacePoints surface;
       Covariances covariances;
-      for (std::size_t t = 0; t < source_order_.size(); t += stride) {
-        order.push_back(source_order_[t]);
+      for (std::size_t t = 0; t < source_surface_.size(); t += step) {
+        surface.push_back(source_surface_[t]);
         covariances.push_back(source_covariances_[t]);
       }
-      GICPProblem<PointSource, PointTarget> coarse(
-        *this->input_, order, covariances, *target_prepared_, this->corr_dist_threshold_,
-        threads());
-      // at least one pass is left to the whole cloud
-      const OptimizationResult result = LevenbergMarquardtOptimizer().optimize(
-        coarse, start, this->max_iterations_ - 1,
-        TerminationCriteria{std::max(coarse_epsilon, this->transformation_epsilon_),
-          this->euclidean_fitness_epsilon_});
+      GICPProblem<PointTarget> coarse(
+        std::move(surface), covariances, *target_prepared_, this->corr_dist_threshold_,
+        threads(), coarse_kernel);
+      // at least one pass is left to the narrow kernel
+      const OptimizationResult result =
+        GaussNewtonOptimizer().optimize(coarse, start, this->max_iterations_ - 1, criteria);
       start = result.T;
       coarse_iterations = result.iterations;
     }
-    GICPProblem<PointSource, PointTarget> problem(
-      *this->input_, source_order_, source_covariances_, *target_prepared_,
-      this->corr_dist_threshold_, threads());
-    const OptimizationResult result = LevenbergMarquardtOptimizer().optimize(
-      problem, start, this->max_iterations_ - coarse_iterations,
-      TerminationCriteria{this->transformation_epsilon_, this->euclidean_fitness_epsilon_});
+    GICPProblem<PointTarget> problem(
+      source_surface_, source_covariances_, *target_prepared_, this->corr_dist_threshold_,
+      threads(), outlier_kernel);
+    const OptimizationResult result = GaussNewtonOptimizer().optimize(
+      problem, start, this->max_iterations_ - coarse_iterations, criteria);
     this->final_transformation_ = result.T.matrix().template cast<float>();
     this->converged_ = result.converged;
     this->nr_iterations_ = coarse_iterations + result.iterations;
-    if (result.iterations > 0 && result.T.matrix() == problem.matched_pose().matrix()) {
-      matched_pose_ = this->final_transformation_;
-      matched_sq_distances_ = problem.nearest_sq_distances();
-    }
   }
   this->transformation_ = this->final_transformation_;
   pcl::transformPointCloud(*this->input_, output, this->final_transformation_);
@@ -219,9 +207,6 @@ std::vector<float> NanoGICP<PointSource, PointTarget>::final_sq_distances()
 {
   if (!this->input_ || (!target_prepared_ && !calculateTargetCovariances())) {
     return {};
-  }
-  if (!matched_sq_distances_.empty() && this->final_transformation_ == matched_pose_) {
-    return matched_sq_distances_;
   }
   const Eigen::Isometry3d T(this->final_transformation_.template cast<double>());
   const auto & source = *this->input_;

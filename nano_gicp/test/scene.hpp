@@ -3,7 +3,7 @@
 
 // Noise-free clouds for the tests: three planes meeting at a corner (twice,
 // facing different ways) and two curved patches, so every degree of freedom
-// is constrained.
+// is constrained, sampled near a grid.
 
 #include <Eigen/Geometry>
 #include <pcl/common/transforms.h>
@@ -11,6 +11,7 @@
 #include <pcl/point_types.h>
 
 #include <cmath>
+#include <random>
 
 template<typename PointT = pcl::PointXYZI>
 typename pcl::PointCloud<PointT>::Ptr make_scene(double spacing)
@@ -26,8 +27,10 @@ typename pcl::PointCloud<PointT>::Ptr make_scene(double spacing)
   const int n = static_cast<int>(std::lround(0.3 / spacing));
   for (int i = 0; i < n; i++) {
     for (int j = 0; j < n; j++) {
-      const double u = i * spacing;
-      const double v = j * spacing;
+      // off the grid by up to a tenth of the spacing, so that no two
+      // neighbours of a point lie at exactly the same distance
+      const double u = (i + 0.1 * std::sin(12.9898 * i + 78.233 * j)) * spacing;
+      const double v = (j + 0.1 * std::sin(39.3468 * i + 11.135 * j)) * spacing;
       // corner at the origin
       add(u, v, 0.0);
       add(u, 0.0, v + spacing);
@@ -64,6 +67,22 @@ typename pcl::PointCloud<PointT>::Ptr displaced(
   const Eigen::Matrix4f inverse = T.inverse();
   pcl::transformPointCloud(target, *source, inverse);
   return source;
+}
+
+// The cloud as a sensor gives it: every point moved by noise of sigma metres.
+template<typename PointT>
+typename pcl::PointCloud<PointT>::Ptr noisy(
+  const pcl::PointCloud<PointT> & cloud, double sigma, unsigned seed)
+{
+  std::mt19937 rng(seed);
+  std::normal_distribution<float> noise(0.0f, static_cast<float>(sigma));
+  auto result = typename pcl::PointCloud<PointT>::Ptr(new pcl::PointCloud<PointT>(cloud));
+  for (auto & p : *result) {
+    p.x += noise(rng);
+    p.y += noise(rng);
+    p.z += noise(rng);
+  }
+  return result;
 }
 
 inline double rotation_error_deg(const Eigen::Matrix4f & a, const Eigen::Matrix4f & b)

@@ -16,6 +16,7 @@ namespace nano_gicp
 {
 
 using Covariances = std::vector<Eigen::Matrix3f>;
+using SurfacePoints = std::vector<Eigen::Vector3f>;
 
 // A cloud gives covariances only with at least k finite points.
 template<typename PointT>
@@ -37,13 +38,21 @@ bool has_covariances(const pcl::PointCloud<PointT> & cloud, int k)
 // point grid.order()[t]. The grid over the cloud answers most points; the
 // rest are searched in the given tree over the same points, in any order,
 // or, without one, among all points when they are few and in a tree built
-// for them otherwise.
+// for them otherwise. With surface points given, each point moved along its
+// neighbourhood's normal onto the plane through the neighbours' mean goes
+// there, in the same order: noise across the surface leaves, the point's
+// place along it stays (where the neighbourhood has no single normal, the
+// point itself).
 template<typename PointT>
 Covariances estimate_covariances(
   const typename pcl::PointCloud<PointT>::ConstPtr & cloud, const NeighbourGrid<PointT> & grid,
-  int k, RegularizationMethod method, int num_threads, const KdTree<PointT> * tree = nullptr)
+  int k, RegularizationMethod method, int num_threads, const KdTree<PointT> * tree = nullptr,
+  SurfacePoints * surface = nullptr)
 {
   Covariances covariances(cloud->size());
+  if (surface) {
+    surface->resize(cloud->size());
+  }
   // Two passes in float about a neighbour: the offsets are centimetres, so
   // nothing cancels, and the regularization works in double from there.
   auto estimate = [&](std::uint32_t t, const Eigen::Vector3f * neighbours, std::size_t found) {
@@ -71,6 +80,15 @@ Covariances estimate_covariances(
       cov(1, 2) = cov(2, 1) = yz / n;
       cov(2, 2) = zz / n;
       covariances[t] = regularize(cov, method).cast<float>();
+      if (surface) {
+        const Eigen::Vector3f point = (*cloud)[grid.order()[t]].getVector3fMap();
+        Eigen::Vector3d normal;
+        (*surface)[t] = point;
+        if (least_eigenvector(cov, normal)) {
+          const Eigen::Vector3f n = normal.cast<float>();
+          (*surface)[t] += n * n.dot(mean - point);
+        }
+      }
     };
 
   const std::vector<std::uint32_t> rest = grid.for_each_knn(k, num_threads, estimate);

@@ -9,11 +9,13 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <utility>
 #include <vector>
 
 #include "nano_gicp/covariances.hpp"
 #include "nano_gicp/prepared_target.hpp"
 #include "nano_gicp/reduction_omp.hpp"
+#include "nano_gicp/robust_kernel.hpp"
 
 namespace nano_gicp
 {
@@ -27,19 +29,13 @@ struct LinearizedSystem
 {
   Matrix6d H = Matrix6d::Zero();
   Vector6d b = Vector6d::Zero();
-  double error = 0.0;
   std::int64_t count = 0;
-  double sq_distances = 0.0;  // of the pairs, in square metres
-
-  double mean_sq_distance() const {return count > 0 ? sq_distances / count : 0.0;}
 
   LinearizedSystem & operator+=(const LinearizedSystem & other)
   {
     H += other.H;
     b += other.b;
-    error += other.error;
     count += other.count;
-    sq_distances += other.sq_distances;
     return *this;
   }
 };
@@ -78,7 +74,6 @@ struct GICPFactor
   }
 
   bool valid() const {return weight.allFinite();}
-  double error() const {return residual.dot(weight * residual);}
 
   void linearize(const Eigen::Vector3d & s, LinearizedSystem & sum) const
   {
@@ -102,15 +97,18 @@ struct GICPFactor
     sum.H.bottomLeftCorner<3, 3>() -= weight_skew;
     sum.H.bottomRightCorner<3, 3>() += weight;
     sum.b.tail<3>() -= weighted;
-    sum.error += residual.dot(weighted);
     sum.count++;
   }
 };
 
 // The registration cost of a source cloud against a prepared target: every
-// source point matched to its nearest target point within reach. The source
-// points are taken in Morton order, so consecutive pairs read neighbouring
-// target points.
+// source surface point matched to its nearest target point within reach,
+// the residual taken to that point's surface point (prepared_target.hpp says
+// why) and weighted down by the robust kernel as the pair lies apart. Both
+// clouds stand for their surfaces alike, so where a plane fits a curved
+// surface or an edge poorly, both leave it the same way. The source points
+// are taken in Morton order, so consecutive pairs read neighbouring target
+// points.
 //
 // A match remembers where its point was searched from and the distance
 // there to the second-nearest target point. Every other target point stays
@@ -118,111 +116,44 @@ struct GICPFactor
 // farther than that, no other point can have come nearer: later iterations,
 // which move the pose little, skip the search for most points and still
 // match exactly.
-template<typename PointSource, typename PointTarget>
+template<typename PointTarget>
 class GICPProblem
 {
 public:
-  // The covariances come in the given order of the source points.
+  // The source's surface points and their covariances, in one order.
   GICPProblem(
-    const pcl::PointCloud<PointSource> & source, const std::vector<std::uint32_t> & order,
-    const Covariances & source_covariances, const PreparedTarget<PointTarget> & target,
-    double max_correspondence_distance, int num_threads)
-  : source_(order.size()), source_covariances_(source_covariances), target_(target),
+    SurfacePoints source, const Covariances & source_covariances,
+    const PreparedTarget<PointTarget> & target, double max_correspondence_distance,
+    int num_threads, GemanMcClure kernel)
+  : surface_(std::move(source)), source_covariances_(source_covariances), target_(target),
+    kernel_(kernel),
     max_sq_distance_(max_correspondence_distance * max_correspondence_distance),
-    num_threads_(num_threads), matches_(order.size())
-  {
-    for (std::size_t t = 0; t < order.size(); t++) {
-      source_[t] = source[order[t]].getVector3fMap();
-    }
-  }
+    num_threads_(num_threads), matches_(surface_.size()) {}
 
   // Matches each source point at pose T and linearizes the cost there.
   LinearizedSystem linearize(const Eigen::Isometry3d & T)
   {
-    matched_pose_ = T;
     return parallel_sum<LinearizedSystem>(
       size(), num_threads_, [&](std::int64_t i, LinearizedSystem & sum) {
-        const Eigen::Vector3d s = source_point(i);
-        match(matches_[i], (T * s).cast<float>());
-        add_pair(T, i, s, matches_[i], sum);
+        match(matches_[i], (T * surface_point(i)).template cast<float>());
+        add_pair(T, i, matches_[i], sum);
       });
   }
 
-  // The cost at pose T of the correspondences found by the last linearize.
-  double error(const Eigen::Isometry3d & T) const
+  // What linearize(T) would give, kept aside: the matches it makes replace
+  // the current ones only on accept().
+  LinearizedSystem evaluate(const Eigen::Isometry3d & T)
   {
-    return parallel_sum<double>(
-      size(), num_threads_, [&](std::int64_t i, double & sum) {
-        if (counts(matches_[i])) {
-          const GICPFactor factor = make_factor(T, i, matches_[i].index);
-          if (factor.valid()) {
-            sum += factor.error();
-          }
-        }
-      });
-  }
-
-  struct Evaluation
-  {
-    double error = 0.0;       // of the current correspondences
-    LinearizedSystem system;  // of fresh ones
-
-    Evaluation & operator+=(const Evaluation & other)
-    {
-      error += other.error;
-      system += other.system;
-      return *this;
-    }
-  };
-
-  // error(T) and the system linearize(T) would give, in one pass: a point
-  // whose match stays the same serves both with one pair. The fresh matches
-  // replace the current ones only on accept().
-  Evaluation evaluate(const Eigen::Isometry3d & T)
-  {
-    trial_pose_ = T;
     trial_.resize(matches_.size());
-    return parallel_sum<Evaluation>(
-      size(), num_threads_, [&](std::int64_t i, Evaluation & sum) {
-        const Eigen::Vector3d s = source_point(i);
-        const Match & current = matches_[i];
-        Match & fresh = trial_[i];
-        fresh = current;
-        match(fresh, (T * s).cast<float>());
-        if (counts(current)) {
-          const GICPFactor factor = make_factor(T, i, current.index);
-          if (factor.valid()) {
-            sum.error += factor.error();
-          }
-          if (fresh.index == current.index) {
-            if (counts(fresh) && factor.valid()) {
-              factor.linearize(s, sum.system);
-              sum.system.sq_distances += fresh.sq_distance;
-            }
-            return;
-          }
-        }
-        add_pair(T, i, s, fresh, sum.system);
+    return parallel_sum<LinearizedSystem>(
+      size(), num_threads_, [&](std::int64_t i, LinearizedSystem & sum) {
+        trial_[i] = matches_[i];
+        match(trial_[i], (T * surface_point(i)).template cast<float>());
+        add_pair(T, i, trial_[i], sum);
       });
   }
 
-  void accept()
-  {
-    matches_.swap(trial_);
-    matched_pose_ = trial_pose_;
-  }
-
-  // The pose of the last linearize, and each point's squared distance there
-  // to its nearest target point, whatever the distance.
-  const Eigen::Isometry3d & matched_pose() const {return matched_pose_;}
-  std::vector<float> nearest_sq_distances() const
-  {
-    std::vector<float> result(matches_.size());
-    for (std::size_t i = 0; i < matches_.size(); i++) {
-      result[i] = matches_[i].sq_distance;
-    }
-    return result;
-  }
+  void accept() {matches_.swap(trial_);}
 
 private:
   static constexpr float settled_move = 1e-3f;  // metres between searches
@@ -263,42 +194,36 @@ private:
 
   bool counts(const Match & m) const {return m.sq_distance <= max_sq_distance_;}
 
-  // Adds the pair of source point i, at s, and its match at pose T when it counts.
+  // Adds the pair of source point i and its match at pose T when it counts.
   void add_pair(
-    const Eigen::Isometry3d & T, std::int64_t i, const Eigen::Vector3d & s, const Match & m,
-    LinearizedSystem & sum) const
+    const Eigen::Isometry3d & T, std::int64_t i, const Match & m, LinearizedSystem & sum) const
   {
     if (!counts(m)) {
       return;
     }
-    const GICPFactor factor = make_factor(T, i, m.index);
+    const Eigen::Vector3d s = surface_point(i);
+    GICPFactor factor(
+      T, s, source_covariances_[i].cast<double>(),
+      target_.surface[m.index].template cast<double>(),
+      target_.covariances[m.index].template cast<double>());
+    factor.weight *= kernel_.weight(m.sq_distance);
     if (factor.valid()) {
       factor.linearize(s, sum);
-      sum.sq_distances += m.sq_distance;
     }
   }
 
-  std::int64_t size() const {return static_cast<std::int64_t>(source_.size());}
+  std::int64_t size() const {return static_cast<std::int64_t>(surface_.size());}
 
-  Eigen::Vector3d source_point(std::int64_t i) const {return source_[i].cast<double>();}
+  Eigen::Vector3d surface_point(std::int64_t i) const {return surface_[i].cast<double>();}
 
-  GICPFactor make_factor(const Eigen::Isometry3d & T, std::int64_t i, std::int32_t j) const
-  {
-    return GICPFactor(
-      T, source_point(i), source_covariances_[i].cast<double>(),
-      target_.tree->cloud()[j].getVector3fMap().template cast<double>(),
-      target_.covariances[j].template cast<double>());
-  }
-
-  std::vector<Eigen::Vector3f> source_;
+  SurfacePoints surface_;
   const Covariances & source_covariances_;
   const PreparedTarget<PointTarget> & target_;
+  GemanMcClure kernel_;
   double max_sq_distance_;
   int num_threads_;
   std::vector<Match> matches_;
-  Eigen::Isometry3d matched_pose_ = Eigen::Isometry3d::Identity();
   std::vector<Match> trial_;  // matches of the last evaluate
-  Eigen::Isometry3d trial_pose_ = Eigen::Isometry3d::Identity();
 };
 
 }  // namespace nano_gicp

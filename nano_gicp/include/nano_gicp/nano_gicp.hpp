@@ -21,15 +21,21 @@ template<typename PointT>
 class TargetCache;
 
 // Generalized-ICP (Segal, Haehnel and Thrun, 2009): each point carries the
-// covariance of its k nearest neighbours, each source point is matched to its
-// nearest target point within the maximum correspondence distance, and the
-// Mahalanobis cost of the pairs is minimised on SE(3) by Levenberg-Marquardt.
-// A source of 8000 points or more takes its steps from a distant guess with
-// every eighth point, evenly spread, and settles with all of them.
+// covariance of its k nearest neighbours and a surface point, itself moved
+// onto the plane of those neighbours; each source point is matched to its
+// nearest target point within the maximum correspondence distance, the pair
+// measured to the target's surface point; and the pose is found by
+// Gauss-Newton
+// steps on the Mahalanobis cost of the pairs, matched afresh at every step,
+// with a robust kernel that leaves out what the target does not hold, until
+// the steps settle (optimizer.hpp says how, and why not sooner). The first
+// steps, from a guess that may be centimetres off, take a wider kernel, and
+// a source of 8000 points or more takes them with every eighth point, evenly
+// spread; the whole cloud settles from there.
 //
-// The target's preparation (search tree and covariances) is kept for the last
-// three distinct targets, so handing the same map again costs one pass over
-// its points. The engine keeps the clouds it is given.
+// The target's preparation (search tree, covariances, surface points) is kept
+// for the last three distinct targets, so handing the same map again costs
+// one pass over its points. The engine keeps the clouds it is given.
 template<typename PointSource, typename PointTarget>
 class NanoGICP : public pcl::Registration<PointSource, PointTarget, float>
 {
@@ -63,8 +69,7 @@ public:
   void align(PointCloudSource & output);
   void align(PointCloudSource & output, const Matrix4 & guess);
 
-  // As pcl::Registration's, through the engine's own search tree, or from
-  // the last matches of align when they were made at the final pose.
+  // As pcl::Registration's, through the engine's own search tree.
   double getFitnessScore(double max_range = std::numeric_limits<double>::max());
 
   // The share of source points within max_distance (metres) of their nearest
@@ -90,17 +95,12 @@ private:
   int k_correspondences_ = 20;
   RegularizationMethod regularization_ = RegularizationMethod::PLANE;
 
-  // the source points' Morton order, and their covariances in that order
-  std::vector<std::uint32_t> source_order_;
+  // the source's surface points and covariances, in Morton order
+  std::vector<Eigen::Vector3f> source_surface_;
   std::vector<Eigen::Matrix3f> source_covariances_;
   bool source_prepared_ = false;
   std::unique_ptr<TargetCache<PointTarget>> target_cache_;
   std::shared_ptr<const PreparedTarget<PointTarget>> target_prepared_;
-
-  // Each source point's squared distance to its nearest target point at the
-  // pose align ended on, so the fitness score needs no search of its own.
-  Matrix4 matched_pose_ = Matrix4::Identity();
-  std::vector<float> matched_sq_distances_;
 };
 
 }  // namespace nano_gicp

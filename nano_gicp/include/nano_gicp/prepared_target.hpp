@@ -15,8 +15,16 @@ namespace nano_gicp
 
 // What alignment needs of a target: its points in Morton order, so that
 // points near in space are mostly near in memory for the pairs of a pass,
-// the search tree over them and each point's covariance, in the same order.
-// The cloud handed in is kept to recognise it by.
+// the search tree over them, and each point's covariance and surface point,
+// in the same order. The cloud handed in is kept to recognise it by.
+//
+// A map fused from many scans holds each surface as a slab some millimetres
+// thick, its samples scattered through it; a residual to the sample itself
+// would jump by that much from one nearest neighbour to the next, leaving a
+// cost too ragged for the pose to settle. The sample moved onto the plane of
+// its neighbours lies on the surface the slab is about, and on a clean
+// surface where the sample does: pairs are found between the points, and
+// measured to the surface points.
 template<typename PointT>
 struct PreparedTarget
 {
@@ -34,12 +42,14 @@ struct PreparedTarget
     }
     tree = std::make_unique<KdTree<PointT>>(std::move(points));
     // the points the grid cannot answer ask the tree built anyway
-    covariances = estimate_covariances<PointT>(cloud, grid, k, method, num_threads, tree.get());
+    covariances =
+      estimate_covariances<PointT>(cloud, grid, k, method, num_threads, tree.get(), &surface);
   }
 
   typename pcl::PointCloud<PointT>::ConstPtr cloud;
   std::unique_ptr<KdTree<PointT>> tree;
   Covariances covariances;
+  SurfacePoints surface;
 };
 
 }  // namespace nano_gicp

@@ -1,0 +1,330 @@
+// Basin consistency: from many TF guesses around one depth frame, where does
+// the node's registration end? Each benchmark view of the simulated bathroom
+// goes through the node's own steps (back-projection, 5 mm thinning, the TF
+// move, the engine with the node's settings) against its state's map, from
+// random starts at a fixed distance and angle from the truth. The spread of
+// the answers needs no truth; the simulator's truth gives their error too.
+//
+//   basin_bench [--clean] [--open3d] [--starts N] [--threads T] [--view NAME]...
+//
+// --clean runs the clean scene and maps instead of the realistic ones.
+// --open3d, where Open3D is installed (nano_gicp/bench/run.sh installs it),
+// runs its Generalized-ICP from the same starts with the same neighbours,
+// plane regularization and 1.2 m, as a reference for where the iterations
+// should end; it takes seconds a request.
+
+#include <omp.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <Eigen/Geometry>
+#include <pcl/common/transforms.h>
+
+#include "arm_location/depth_cloud.hpp"
+#include "bathroom_sim/benchmark_views.hpp"
+#include "bathroom_sim/depth_camera.hpp"
+#include "bathroom_sim/fidelity.hpp"
+#include "bathroom_sim/mapping_run.hpp"
+#include "bathroom_sim/scene_map.hpp"
+#include "nano_gicp/nano_gicp.hpp"
+
+#ifdef WITH_OPEN3D
+#include <open3d/geometry/PointCloud.h>
+#include <open3d/pipelines/registration/GeneralizedICP.h>
+#endif
+
+namespace
+{
+
+using Cloud = pcl::PointCloud<pcl::PointXYZI>;
+
+const bathroom_sim::PinholeCamera kCamera{640, 480, 525.0, 525.0, 319.5, 239.5};
+
+struct Options
+{
+  bathroom_sim::Fidelity fidelity = bathroom_sim::Fidelity::Realistic;
+  bool open3d = false;
+  int starts = 20;
+  int threads = 2;
+  std::vector<std::string> views;
+};
+
+// The node's engine, configured as the node configures it.
+void configure(nano_gicp::NanoGICP<pcl::PointXYZI, pcl::PointXYZI> & engine, int threads)
+{
+  engine.setNumThreads(threads);
+  engine.setRegularizationMethod(nano_gicp::RegularizationMethod::PLANE);
+  engine.setCorrespondenceRandomness(10);
+  engine.setMaximumIterations(100);
+  engine.setRANSACIterations(100);
+  engine.setMaxCorrespondenceDistance(1.2);
+  engine.setTransformationEpsilon(1e-8);
+  engine.setEuclideanFitnessEpsilon(1e-8);
+  engine.setRANSACOutlierRejectionThreshold(0.05);
+}
+
+// A rigid error of exactly `metres` and `degrees`, in a random direction and
+// about a random axis, as a TF that is off by it.
+Eigen::Isometry3d randomError(std::mt19937 & rng, double metres, double degrees)
+{
+  std::normal_distribution<double> gauss;
+  auto unit = [&] {return Eigen::Vector3d(gauss(rng), gauss(rng), gauss(rng)).normalized();};
+  Eigen::Isometry3d error = Eigen::Isometry3d::Identity();
+  error.translation() = metres * unit();
+  error.linear() = Eigen::AngleAxisd(degrees * M_PI / 180.0, unit()).toRotationMatrix();
+  return error;
+}
+
+double median(std::vector<double> v)
+{
+  std::sort(v.begin(), v.end());
+  return v.empty() ? 0.0 : v[v.size() / 2];
+}
+
+double maximum(const std::vector<double> & v)
+{
+  return v.empty() ? 0.0 : *std::max_element(v.begin(), v.end());
+}
+
+double angleDeg(const Eigen::Matrix3d & a, const Eigen::Matrix3d & b)
+{
+  return Eigen::AngleAxisd(a.transpose() * b).angle() * 180.0 / M_PI;
+}
+
+// The frame's camera cloud as the node makes it, placed in the scene frame
+// by the true pose.
+Cloud::Ptr cameraCloud(const bathroom_sim::BenchmarkView & view, const Options & options)
+{
+  const Eigen::Isometry3d pose = bathroom_sim::viewPose(view);
+  const bathroom_sim::DepthView ideal = bathroom_sim::renderView(
+    bathroom_sim::cameraScene(options.fidelity, view.state, view.clutter, pose), kCamera, pose);
+  std::mt19937 rng(7);
+  const cv::Mat depth = bathroom_sim::sensorFrame(options.fidelity, ideal, kCamera, rng);
+  const cv::Mat k = (cv::Mat_<double>(3, 3) << kCamera.fx, 0, kCamera.cx, 0, kCamera.fy,
+    kCamera.cy, 0, 0, 1);
+  Cloud::Ptr cloud = backProject(depth, k);
+  voxelFilter(cloud);
+  pcl::transformPointCloud(*cloud, *cloud, pose.matrix().cast<float>());
+  return cloud;
+}
+
+Cloud::Ptr stateMap(bathroom_sim::SceneState state, const Options & options)
+{
+  Cloud::Ptr map = options.fidelity == bathroom_sim::Fidelity::Realistic ?
+    bathroom_sim::fusedMap(state) : bathroom_sim::buildMap(bathroom_sim::Scene(state));
+  voxelFilter(map);
+  return map;
+}
+
+struct Outcome
+{
+  Eigen::Isometry3d pose;  // the camera pose the answer implies
+  int iterations;
+  double seconds;
+  double fitness;
+  double inliers;
+};
+
+// One request as the node makes it: the TF off by `error`, then the engine.
+Outcome locate(
+  nano_gicp::NanoGICP<pcl::PointXYZI, pcl::PointXYZI> & engine, const Cloud & inPlace,
+  const Cloud::Ptr & map, const Eigen::Isometry3d & truth, const Eigen::Isometry3d & error)
+{
+  Cloud::Ptr placed(new Cloud);
+  pcl::transformPointCloud(inPlace, *placed, error.matrix().cast<float>());
+  const auto start = std::chrono::steady_clock::now();
+  engine.setInputSource(placed);
+  engine.calculateSourceCovariances();
+  engine.setInputTarget(map);
+  engine.calculateTargetCovariances();
+  Cloud aligned;
+  engine.align(aligned, Eigen::Matrix4f::Identity());
+  const double seconds =
+    std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const Eigen::Isometry3d correction(engine.getFinalTransformation().cast<double>());
+  return {correction * error * truth, engine.getIterations(), seconds, engine.getFitnessScore(),
+    engine.getInlierFraction(0.015)};
+}
+
+#ifdef WITH_OPEN3D
+open3d::geometry::PointCloud toOpen3d(const Cloud & cloud)
+{
+  open3d::geometry::PointCloud result;
+  for (const auto & p : cloud) {
+    result.points_.push_back(p.getVector3fMap().cast<double>());
+  }
+  result.EstimateCovariances(open3d::geometry::KDTreeSearchParamKNN(10));
+  return result;
+}
+
+// The same request through Open3D, which runs until the fitness and the
+// error change by less than a millionth; it reports no iteration count.
+Outcome locateOpen3d(
+  const Cloud & inPlace, const open3d::geometry::PointCloud & map, const Eigen::Isometry3d & truth,
+  const Eigen::Isometry3d & error)
+{
+  Cloud placed;
+  pcl::transformPointCloud(inPlace, placed, error.matrix().cast<float>());
+  const auto start = std::chrono::steady_clock::now();
+  const auto result = open3d::pipelines::registration::RegistrationGeneralizedICP(
+    toOpen3d(placed), map, 1.2, Eigen::Matrix4d::Identity(),
+    open3d::pipelines::registration::TransformationEstimationForGeneralizedICP(),
+    open3d::pipelines::registration::ICPConvergenceCriteria(1e-6, 1e-6, 100));
+  const double seconds =
+    std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  return {Eigen::Isometry3d(result.transformation_) * error * truth, 0, seconds,
+    result.inlier_rmse_ * result.inlier_rmse_, result.fitness_};
+}
+#endif
+
+// Spread of the answers about their median position and their medoid
+// rotation, and their error against the truth.
+void report(
+  const std::string & view, const char * start, const char * engine, std::size_t points,
+  const std::vector<Outcome> & outcomes, const Eigen::Isometry3d & truth)
+{
+  std::vector<double> xs, ys, zs;
+  for (const Outcome & o : outcomes) {
+    xs.push_back(o.pose.translation().x());
+    ys.push_back(o.pose.translation().y());
+    zs.push_back(o.pose.translation().z());
+  }
+  const Eigen::Vector3d middle(median(xs), median(ys), median(zs));
+  std::size_t medoid = 0;
+  double best = 1e300;
+  for (std::size_t i = 0; i < outcomes.size(); ++i) {
+    std::vector<double> angles;
+    for (const Outcome & o : outcomes) {
+      angles.push_back(angleDeg(outcomes[i].pose.linear(), o.pose.linear()));
+    }
+    if (median(angles) < best) {
+      best = median(angles);
+      medoid = i;
+    }
+  }
+  std::vector<double> spreadMm, spreadDeg, errorMm, errorDeg, iterations, ms, fitness, inliers;
+  for (const Outcome & o : outcomes) {
+    spreadMm.push_back((o.pose.translation() - middle).norm() * 1e3);
+    spreadDeg.push_back(angleDeg(o.pose.linear(), outcomes[medoid].pose.linear()));
+    errorMm.push_back((o.pose.translation() - truth.translation()).norm() * 1e3);
+    errorDeg.push_back(angleDeg(o.pose.linear(), truth.linear()));
+    iterations.push_back(o.iterations);
+    ms.push_back(o.seconds * 1e3);
+    fitness.push_back(o.fitness);
+    inliers.push_back(o.inliers);
+  }
+  std::printf(
+    "%-18s %-6s %-6s %6zu  %5.2f %6.2f  %5.3f %5.3f  %5.2f %6.2f  %5.3f %5.3f  %3.0f %3.0f  "
+    "%5.0f %5.0f  %8.2e %5.3f\n",
+    view.c_str(), start, engine, points, median(spreadMm), maximum(spreadMm), median(spreadDeg),
+    maximum(spreadDeg), median(errorMm), maximum(errorMm), median(errorDeg), maximum(errorDeg),
+    median(iterations), maximum(iterations), median(ms), maximum(ms), median(fitness),
+    median(inliers));
+  std::fflush(stdout);
+}
+
+Options parse(int argc, char ** argv)
+{
+  Options options;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--clean") == 0) {
+      options.fidelity = bathroom_sim::Fidelity::Clean;
+#ifdef WITH_OPEN3D
+    } else if (std::strcmp(argv[i], "--open3d") == 0) {
+      options.open3d = true;
+#endif
+    } else if (std::strcmp(argv[i], "--starts") == 0 && i + 1 < argc) {
+      options.starts = std::atoi(argv[++i]);
+    } else if (std::strcmp(argv[i], "--threads") == 0 && i + 1 < argc) {
+      options.threads = std::atoi(argv[++i]);
+    } else if (std::strcmp(argv[i], "--view") == 0 && i + 1 < argc) {
+      options.views.push_back(argv[++i]);
+    } else {
+      std::fprintf(
+        stderr,
+        "usage: basin_bench [--clean] [--open3d] [--starts N] [--threads T] [--view NAME]...\n");
+      std::exit(2);
+    }
+  }
+  return options;
+}
+
+}  // namespace
+
+int main(int argc, char ** argv)
+{
+  const Options options = parse(argc, argv);
+  const bool realistic = options.fidelity == bathroom_sim::Fidelity::Realistic;
+  double load = 0.0;
+  getloadavg(&load, 1);
+  std::printf(
+    "%s scene, %d starts per size, %d engine threads of %d, load average %.2f at start\n"
+    "spread: distance of each answer from the median position [mm] and angle from the medoid "
+    "rotation [deg]; error: against the truth; fitness: mean squared distance [m^2]; "
+    "inliers: share within 15 mm of the map\n\n",
+    realistic ? "realistic" : "clean", options.starts, options.threads, omp_get_num_procs(), load);
+  std::printf(
+    "%-18s %-6s %-6s %6s  %12s  %11s  %12s  %11s  %7s  %11s  %8s %5s\n", "view", "start",
+    "engine", "points",
+    "spread mm", "spread deg", "error mm", "error deg", "iter", "time ms", "fitness", "inl.");
+  std::printf(
+    "%-18s %-6s %-6s %6s  %5s %6s  %5s %5s  %5s %6s  %5s %5s  %3s %3s  %5s %5s\n", "", "", "",
+    "",
+    "med", "max", "med", "max", "med", "max", "med", "max", "med", "max", "med", "max");
+
+  std::map<bathroom_sim::SceneState, Cloud::Ptr> maps;
+#ifdef WITH_OPEN3D
+  omp_set_num_threads(options.threads);
+  std::map<bathroom_sim::SceneState, open3d::geometry::PointCloud> open3dMaps;
+#endif
+  nano_gicp::NanoGICP<pcl::PointXYZI, pcl::PointXYZI> engine;
+  configure(engine, options.threads);
+  for (const bathroom_sim::BenchmarkView & view : bathroom_sim::benchmarkViews()) {
+    if (!options.views.empty() &&
+      std::find(options.views.begin(), options.views.end(), view.name) == options.views.end())
+    {
+      continue;
+    }
+    if (!maps.count(view.state)) {
+      maps[view.state] = stateMap(view.state, options);
+#ifdef WITH_OPEN3D
+      if (options.open3d) {
+        open3dMaps[view.state] = toOpen3d(*maps[view.state]);
+      }
+#endif
+    }
+    const Eigen::Isometry3d truth = bathroom_sim::viewPose(view);
+    const Cloud::Ptr inPlace = cameraCloud(view, options);
+    for (const auto & [label, size] : {std::pair<const char *, double>{"3cm/3", 3.0}, {"6cm/6", 6.0}}) {
+      std::mt19937 rng(11);
+      std::vector<Eigen::Isometry3d> errors;
+      for (int s = 0; s < options.starts; ++s) {
+        errors.push_back(randomError(rng, size / 100, size));
+      }
+      std::vector<Outcome> outcomes;
+      for (const Eigen::Isometry3d & error : errors) {
+        outcomes.push_back(locate(engine, *inPlace, maps[view.state], truth, error));
+      }
+      report(view.name, label, "nano", inPlace->size(), outcomes, truth);
+#ifdef WITH_OPEN3D
+      if (options.open3d) {
+        outcomes.clear();
+        for (const Eigen::Isometry3d & error : errors) {
+          outcomes.push_back(locateOpen3d(*inPlace, open3dMaps[view.state], truth, error));
+        }
+        report(view.name, label, "open3d", inPlace->size(), outcomes, truth);
+      }
+#endif
+    }
+  }
+  return 0;
+}

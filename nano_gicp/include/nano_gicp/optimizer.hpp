@@ -91,6 +91,10 @@ private:
 // A candidate is kept only when it asks for a shorter step than the pose
 // before did and lies within twice that step beyond it; otherwise the plain
 // step is taken and the history starts again.
+//
+// Where clutter or the map's edge leaves two near fits, the steps can swing
+// between them for good; when no pose has asked for a shorter step than the
+// shortest so far for a dozen passes, the iteration ends there, unconverged.
 class GaussNewtonOptimizer
 {
 public:
@@ -108,6 +112,8 @@ public:
     result.iterations = 1;
     Vector6d delta = solve(system);
     double previous_norm = std::numeric_limits<double>::infinity();
+    double shortest = delta.norm();
+    int since_shortest = 0;
     const PoseChart chart(guess);
     std::deque<Vector6d> poses, images;  // x_k and x_k + delta_k, in the chart
     while (system.count >= min_correspondences && delta.allFinite()) {
@@ -115,7 +121,7 @@ public:
         result.converged = true;
         return result;
       }
-      if (result.iterations >= max_iterations) {
+      if (result.iterations >= max_iterations || since_shortest > stall_limit) {
         return result;
       }
       const Eigen::Isometry3d plain = orthonormalized(result.T * se3_exp(delta));
@@ -145,6 +151,12 @@ public:
       system = next;
       previous_norm = delta.norm();
       delta = next_delta;
+      if (delta.norm() < shortest) {
+        shortest = delta.norm();
+        since_shortest = 0;
+      } else {
+        since_shortest++;
+      }
     }
     return result;
   }
@@ -184,6 +196,7 @@ private:
 
   static constexpr std::size_t memory = 3;
   static constexpr double max_reach = 2.0;
+  static constexpr int stall_limit = 12;
   static constexpr std::int64_t min_correspondences = 6;
 };
 

@@ -43,10 +43,10 @@ def install_stand_ins():
 
 def launch_description():
     install_stand_ins()
-    spec = importlib.util.spec_from_file_location(
+    found = importlib.util.spec_from_file_location(
         'arm_location_launch', PACKAGE / 'launch' / 'arm_location.launch.py')
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    module = importlib.util.module_from_spec(found)
+    found.loader.exec_module(module)
     return module.generate_launch_description()
 
 

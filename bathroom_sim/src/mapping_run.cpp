@@ -6,9 +6,8 @@
 #include <random>
 #include <vector>
 
-#include <pcl/filters/voxel_grid.h>
-
 #include "bathroom_sim/depth_camera.hpp"
+#include "bathroom_sim/scene_map.hpp"
 #include "bathroom_sim/structured_light.hpp"
 
 namespace bathroom_sim
@@ -94,12 +93,7 @@ pcl::PointCloud<pcl::PointXYZI>::Ptr fusedMap(SceneState state, float leaf, std:
   for (const auto & frame : frames) {
     *merged += frame;
   }
-  auto map = std::make_shared<pcl::PointCloud<pcl::PointXYZI>>();
-  pcl::VoxelGrid<pcl::PointXYZI> grid;
-  grid.setInputCloud(merged);
-  grid.setLeafSize(leaf, leaf, leaf);
-  grid.filter(*map);
-  return map;
+  return voxelThinned(merged, leaf);
 }
 
 }  // namespace bathroom_sim

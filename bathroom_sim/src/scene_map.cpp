@@ -42,12 +42,18 @@ pcl::PointCloud<pcl::PointXYZI>::Ptr buildMap(const Scene & scene, float leaf)
       }
     }
   }
-  auto map = std::make_shared<pcl::PointCloud<pcl::PointXYZI>>();
+  return voxelThinned(merged, leaf);
+}
+
+pcl::PointCloud<pcl::PointXYZI>::Ptr voxelThinned(
+  const pcl::PointCloud<pcl::PointXYZI>::ConstPtr & cloud, float leaf)
+{
+  auto thinned = std::make_shared<pcl::PointCloud<pcl::PointXYZI>>();
   pcl::VoxelGrid<pcl::PointXYZI> grid;
-  grid.setInputCloud(merged);
+  grid.setInputCloud(cloud);
   grid.setLeafSize(leaf, leaf, leaf);
-  grid.filter(*map);
-  return map;
+  grid.filter(*thinned);
+  return thinned;
 }
 
 std::string mapFileName(SceneState state)

@@ -57,6 +57,7 @@ void NanoGICP<PointSource, PointTarget>::setInputSource(const PointCloudSourceCo
   pcl::PCLBase<PointSource>::setInputCloud(cloud);
   this->source_cloud_updated_ = true;
   source_prepared_ = false;
+  sq_distances_measured_ = false;
 }
 
 template<typename PointSource, typename PointTarget>
@@ -66,6 +67,7 @@ void NanoGICP<PointSource, PointTarget>::setInputTarget(const PointCloudTargetCo
   // The engine searches its own tree: pcl::Registration must not build one.
   this->target_cloud_updated_ = false;
   target_prepared_.reset();
+  sq_distances_measured_ = false;
 }
 
 template<typename PointSource, typename PointTarget>
@@ -89,6 +91,7 @@ template<typename PointSource, typename PointTarget>
 bool NanoGICP<PointSource, PointTarget>::calculateTargetCovariances()
 {
   target_prepared_.reset();
+  sq_distances_measured_ = false;
   if (!this->target_ || !has_covariances(*this->target_, k_correspondences_)) {
     return false;
   }
@@ -112,6 +115,7 @@ void NanoGICP<PointSource, PointTarget>::align(PointCloudSource & output, const 
   }
   // pcl::Registration would return without touching its results.
   this->converged_ = false;
+  sq_distances_measured_ = false;
   this->nr_iterations_ = 0;
   this->final_transformation_ = this->transformation_ = kept(guess);
   output.clear();
@@ -125,6 +129,7 @@ void NanoGICP<PointSource, PointTarget>::computeTransformation(
   PointCloudSource & output, const Matrix4 & guess)
 {
   this->converged_ = false;
+  sq_distances_measured_ = false;
   this->nr_iterations_ = 0;
   this->final_transformation_ = kept(guess);
   const bool ready = guess.allFinite() &&
@@ -153,8 +158,8 @@ void NanoGICP<PointSource, PointTarget>::computeTransformation(
         covariances.push_back(source_covariances_[t]);
       }
       GICPProblem<PointTarget> coarse(
-        std::move(surface), covariances, *target_prepared_, this->corr_dist_threshold_,
-        threads(), coarse_kernel);
+        surface, covariances, *target_prepared_, this->corr_dist_threshold_, threads(),
+        coarse_kernel);
       // at least one pass is left to the narrow kernel
       const OptimizationResult result =
         GaussNewtonOptimizer().optimize(coarse, start, this->max_iterations_ - 1, criteria);
@@ -191,7 +196,7 @@ double NanoGICP<PointSource, PointTarget>::getFitnessScore(double max_range)
 template<typename PointSource, typename PointTarget>
 double NanoGICP<PointSource, PointTarget>::getInlierFraction(double max_distance)
 {
-  const std::vector<float> sq_distances = final_sq_distances();
+  const std::vector<float> & sq_distances = final_sq_distances();
   if (sq_distances.empty()) {
     return 0.0;
   }
@@ -203,15 +208,19 @@ double NanoGICP<PointSource, PointTarget>::getInlierFraction(double max_distance
 }
 
 template<typename PointSource, typename PointTarget>
-std::vector<float> NanoGICP<PointSource, PointTarget>::final_sq_distances()
+const std::vector<float> & NanoGICP<PointSource, PointTarget>::final_sq_distances()
 {
+  if (sq_distances_measured_) {
+    return sq_distances_;
+  }
+  sq_distances_.clear();
   if (!this->input_ || (!target_prepared_ && !calculateTargetCovariances())) {
-    return {};
+    return sq_distances_;
   }
   const Eigen::Isometry3d T(this->final_transformation_.template cast<double>());
   const auto & source = *this->input_;
   const KdTree<PointTarget> & tree = *target_prepared_->tree;
-  std::vector<float> sq_distances(source.size(), std::numeric_limits<float>::infinity());
+  sq_distances_.assign(source.size(), std::numeric_limits<float>::infinity());
 #pragma omp parallel for num_threads(threads()) schedule(static)
   for (std::int64_t i = 0; i < static_cast<std::int64_t>(source.size()); i++) {
     const Eigen::Vector3d p = T * source[i].getVector3fMap().template cast<double>();
@@ -219,11 +228,12 @@ std::vector<float> NanoGICP<PointSource, PointTarget>::final_sq_distances()
     std::uint32_t index;
     float sq_distance;
     if (query.allFinite() && tree.nearest(query.data(), index, sq_distance)) {
-      sq_distances[i] = static_cast<float>(
+      sq_distances_[i] = static_cast<float>(
         (tree.cloud()[index].getVector3fMap().template cast<double>() - p).squaredNorm());
     }
   }
-  return sq_distances;
+  sq_distances_measured_ = true;
+  return sq_distances_;
 }
 
 template<typename PointSource, typename PointTarget>

@@ -17,6 +17,10 @@ namespace bathroom_sim
 // per voxel of leaf metres (a cube), in the scene frame.
 pcl::PointCloud<pcl::PointXYZI>::Ptr buildMap(const Scene & scene, float leaf = 0.004f);
 
+// The cloud thinned to one point, the centroid, per voxel of leaf metres.
+pcl::PointCloud<pcl::PointXYZI>::Ptr voxelThinned(
+  const pcl::PointCloud<pcl::PointXYZI>::ConstPtr & cloud, float leaf);
+
 // "toilet_mapping_2floor_test_<state>.pcd", the name the node looks for.
 std::string mapFileName(SceneState state);
 

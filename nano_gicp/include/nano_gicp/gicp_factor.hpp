@@ -9,7 +9,6 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
-#include <utility>
 #include <vector>
 
 #include "nano_gicp/covariances.hpp"
@@ -120,12 +119,13 @@ template<typename PointTarget>
 class GICPProblem
 {
 public:
-  // The source's surface points and their covariances, in one order.
+  // The source's surface points and their covariances, in one order; the
+  // problem reads them where they are.
   GICPProblem(
-    SurfacePoints source, const Covariances & source_covariances,
+    const SurfacePoints & source, const Covariances & source_covariances,
     const PreparedTarget<PointTarget> & target, double max_correspondence_distance,
     int num_threads, GemanMcClure kernel)
-  : surface_(std::move(source)), source_covariances_(source_covariances), target_(target),
+  : surface_(source), source_covariances_(source_covariances), target_(target),
     kernel_(kernel),
     max_sq_distance_(max_correspondence_distance * max_correspondence_distance),
     num_threads_(num_threads), matches_(surface_.size()) {}
@@ -133,11 +133,9 @@ public:
   // Matches each source point at pose T and linearizes the cost there.
   LinearizedSystem linearize(const Eigen::Isometry3d & T)
   {
-    return parallel_sum<LinearizedSystem>(
-      size(), num_threads_, [&](std::int64_t i, LinearizedSystem & sum) {
-        match(matches_[i], (T * surface_point(i)).template cast<float>());
-        add_pair(T, i, matches_[i], sum);
-      });
+    const LinearizedSystem system = evaluate(T);
+    accept();
+    return system;
   }
 
   // What linearize(T) would give, kept aside: the matches it makes replace
@@ -216,7 +214,7 @@ private:
 
   Eigen::Vector3d surface_point(std::int64_t i) const {return surface_[i].cast<double>();}
 
-  SurfacePoints surface_;
+  const SurfacePoints & surface_;
   const Covariances & source_covariances_;
   const PreparedTarget<PointTarget> & target_;
   GemanMcClure kernel_;

@@ -88,12 +88,17 @@ private:
   static Matrix4 kept(const Matrix4 & guess);
   // Each source point's squared distance to its nearest target point at the
   // final transformation (infinite when it has none); empty without inputs.
-  std::vector<float> final_sq_distances();
+  // Measured once for the fitness score and the inlier fraction alike.
+  const std::vector<float> & final_sq_distances();
   int threads() const;
 
   int num_threads_ = 0;
   int k_correspondences_ = 20;
   RegularizationMethod regularization_ = RegularizationMethod::PLANE;
+
+  // what final_sq_distances measured, until an input or the pose changes
+  std::vector<float> sq_distances_;
+  bool sq_distances_measured_ = false;
 
   // the source's surface points and covariances, in Morton order
   std::vector<Eigen::Vector3f> source_surface_;

@@ -35,10 +35,14 @@ TEST(MalformedPayload, IsDroppedWithOneLogLineAndTheNextImageArrives)
     rosidl_runtime_cpp::TypeSupport<sensor_msgs::msg::Image>::dds_type_name,
     rmw_qos_profile_default);
   auto deadline = std::chrono::steady_clock::now() + 5s;
-  while (subscription->get_publisher_count() == 0 && std::chrono::steady_clock::now() < deadline) {
+  // Both sides: a volatile writer drops what it writes before it has matched.
+  while ((subscription->get_publisher_count() == 0 || writer->matched_count() == 0) &&
+    std::chrono::steady_clock::now() < deadline)
+  {
     std::this_thread::sleep_for(10ms);
   }
   ASSERT_EQ(subscription->get_publisher_count(), 1u);
+  ASSERT_EQ(writer->matched_count(), 1u);
 
   // Encapsulation header, then a header whose frame_id claims 4 GB.
   const std::vector<uint8_t> bogus{0, 1, 0, 0, 1, 0, 0, 0, 2, 0, 0, 0, 0xff, 0xff, 0xff, 0xff};

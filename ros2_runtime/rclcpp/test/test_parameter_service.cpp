@@ -234,23 +234,34 @@ TEST_F(ParameterService, SetsAtomicallyAllOrNone)
 TEST_F(ParameterService, PublishesEventsForDeclarationChangeAndRemoval)
 {
   std::vector<msg::ParameterEvent> events;
+  bool probe_seen = false;
   auto subscription = client->create_subscription<msg::ParameterEvent>(
     "/parameter_events", rclcpp::ParameterEventsQoS(),
-    [&events](msg::ParameterEvent::ConstSharedPtr event) {
-      if (event->node == "/robot/camera") {
+    [&events, &probe_seen](msg::ParameterEvent::ConstSharedPtr event) {
+      if (event->node != "/robot/camera") {
+        return;
+      }
+      if (!event->new_parameters.empty() && event->new_parameters[0].name == "probe") {
+        probe_seen = true;
+      } else if (event->deleted_parameters.empty() ||
+        event->deleted_parameters[0].name != "probe")
+      {
         events.push_back(*event);
       }
     });
-  // Volatile: only what is published after the writer has matched arrives.
-  for (int i = 0; i < 500 && client->count_publishers("/parameter_events") == 0; ++i) {
-    std::this_thread::sleep_for(10ms);
-  }
-  for (int i = 0; i < 200 && subscription->get_publisher_count() == 0; ++i) {
-    std::this_thread::sleep_for(10ms);
-  }
-
+  // Volatile: only what is published after the server's writer has matched
+  // this reader arrives, and the reader may see the writer first. A probe
+  // declared until its event comes through shows the writer has matched.
   msg::ParameterDescriptor dynamic;
   dynamic.dynamic_typing = true;
+  for (int i = 0; i < 500 && !probe_seen; ++i) {
+    server->declare_parameter("probe", rclcpp::ParameterValue(0), dynamic);
+    server->undeclare_parameter("probe");
+    client_executor.spin_some();
+    std::this_thread::sleep_for(10ms);
+  }
+  ASSERT_TRUE(probe_seen);
+
   server->declare_parameter("exposure", rclcpp::ParameterValue(8), dynamic);
   srv::SetParameters::Request set;
   set.parameters = {parameter("exposure", rclcpp::ParameterValue(16))};

@@ -1,6 +1,8 @@
 #include "arm_location/camera_initial_pose_node.hpp"
 
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <chrono>
 #include <cstdlib>
 #include <exception>
@@ -67,6 +69,21 @@ std::string depthFrameProblem(const sensor_msgs::msg::Image & image)
   }
   if (image.data.size() < static_cast<std::uint64_t>(image.step) * image.height) {
     return "data of " + std::to_string(image.data.size()) + " bytes is shorter than step x height";
+  }
+  return {};
+}
+
+// Why a CameraInfo's K cannot back-project depth, or empty when it can.
+std::string intrinsicsProblem(const std::array<double, 9> & k)
+{
+  const double fx = k[0], fy = k[4], cx = k[2], cy = k[5];
+  if (!std::isfinite(fx) || !std::isfinite(fy) || !std::isfinite(cx) || !std::isfinite(cy)) {
+    return "K has a non-finite focal length or principal point";
+  }
+  if (fx <= 0.0 || fy <= 0.0) {
+    // all zero is what a driver without calibration publishes
+    return "K has focal lengths fx " + std::to_string(fx) + " and fy " + std::to_string(fy) +
+           ", not both positive (is the camera calibrated?)";
   }
   return {};
 }
@@ -152,10 +169,27 @@ bool CameraInitialPoseNode::initIntrinsicParameters()
     RCLCPP_ERROR(get_logger(), "camera info topic empty");
     return false;
   }
+  // A CameraInfo whose K cannot back-project is passed over, its reason said
+  // once, and the next one waited for within the same start-up window.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   sensor_msgs::msg::CameraInfo msg;
-  if (!rclcpp::wait_for_message(msg, shared_from_this(), cameraInfoTopic, std::chrono::seconds(10))) {
-    RCLCPP_ERROR(get_logger(), "init intrinsic parameters failed");
-    return false;
+  std::string refused;
+  while (true) {
+    const auto left = deadline - std::chrono::steady_clock::now();
+    if (left <= left.zero() ||
+      !rclcpp::wait_for_message(msg, shared_from_this(), cameraInfoTopic, left))
+    {
+      RCLCPP_ERROR(get_logger(), "init intrinsic parameters failed");
+      return false;
+    }
+    const std::string problem = intrinsicsProblem(msg.k);
+    if (problem.empty()) {
+      break;
+    }
+    if (problem != refused) {
+      RCLCPP_ERROR(get_logger(), "camera info not usable, waiting for another: %s", problem.c_str());
+      refused = problem;
+    }
   }
   std::cout << "get intrinsic parameters:" << std::endl;
   for (std::size_t i = 0; i < msg.k.size(); ++i) {
@@ -224,8 +258,9 @@ bool CameraInitialPoseNode::locationServer(
   return true;
 }
 
-// Selects the map of the scene state, loading it when it is not the one in
-// memory. A failed load keeps the previous map and its name.
+// Selects the map of the scene state, reading its file unless it was read
+// before and has not changed since. A failed load keeps the previous map and
+// its name.
 bool CameraInitialPoseNode::prepareMap(const std::string & pcdType, ArmLocation::Response & response)
 {
   if (std::find(kPcdTypes.begin(), kPcdTypes.end(), pcdType) == kPcdTypes.end()) {
@@ -249,15 +284,28 @@ bool CameraInitialPoseNode::prepareMap(const std::string & pcdType, ArmLocation:
     reply(response, 1, "pcd file is not exist");
     return false;
   }
-  if (path == loadedPcdFile) {
+  // Taken before the read, so a file replaced during it is read again.
+  StoredMap file;
+  std::error_code sizeError, timeError;
+  file.size = std::filesystem::file_size(path, sizeError);
+  file.modified = std::filesystem::last_write_time(path, timeError);
+  const auto stored = storedMaps.find(path);
+  if (stored != storedMaps.end() && !sizeError && !timeError &&
+    stored->second.size == file.size && stored->second.modified == file.modified)
+  {
+    mapCloud = stored->second.cloud;
     return true;
+  }
+  // Changed on disk, or never read: what memory holds of it is no answer.
+  if (stored != storedMaps.end()) {
+    storedMaps.erase(stored);
   }
 
   std::cout << "begin to load new pcd file" << std::endl;
-  auto loaded = std::make_shared<pcl::PointCloud<pcl::PointXYZI>>();
+  file.cloud = std::make_shared<pcl::PointCloud<pcl::PointXYZI>>();
   std::optional<std::string> problem = arm_location::pcdFileProblem(path);
   try {
-    if (!problem && pcl::io::loadPCDFile<pcl::PointXYZI>(path, *loaded) == -1) {
+    if (!problem && pcl::io::loadPCDFile<pcl::PointXYZI>(path, *file.cloud) == -1) {
       problem = "the PCD reader failed";
     }
   } catch (const std::exception & e) {
@@ -269,13 +317,15 @@ bool CameraInitialPoseNode::prepareMap(const std::string & pcdType, ArmLocation:
     reply(response, 1, "could not read pcd file");
     return false;
   }
-  if (loaded->empty()) {
+  if (file.cloud->empty()) {
     RCLCPP_ERROR(get_logger(), "pcd cloud is empty");
     reply(response, 2, "pcd cloud empty");
     return false;
   }
-  mapCloud = loaded;
-  loadedPcdFile = path;
+  mapCloud = file.cloud;
+  if (!sizeError && !timeError) {
+    storedMaps[path] = file;
+  }
   return true;
 }
 

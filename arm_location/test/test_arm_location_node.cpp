@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <memory>
 #include <random>
 #include <regex>
@@ -283,6 +284,42 @@ TEST_F(ArmLocationNode, AnswersEachFailureRowWithItsStatusAndText)
   expectDefaultPose(r);
 }
 
+TEST_F(ArmLocationNode, RefusesHostileStateNamesAndUnusableTransformsAndGoesOnServing)
+{
+  auto node = startServing();
+  publishDepth(renderedImage(bathroom_sim::SceneState::AllClose));
+  const std::vector<std::string> hostile = {
+    std::string(1 << 20, 'a'), "\xff\xfe\xc3(", std::string("all_close\0x", 11),
+    std::string("\0", 1)};
+  for (const std::string & type : hostile) {
+    node->clear();
+    const ArmLocation::Response r = call(type);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.message, "pcd type unsupport");
+    const std::string printed = "request pcd type(" + type + ") error";
+    EXPECT_TRUE(node->waitForOutput(printed, 2s)) << type.size();
+  }
+
+  // A TF with a NaN or a quaternion of length zero is not taken: no TF yet.
+  auto nan = camera_messages::cameraTransform(truePose());
+  nan.transform.translation.y = std::numeric_limits<double>::quiet_NaN();
+  auto zero = camera_messages::cameraTransform(truePose());
+  zero.transform.rotation.x = zero.transform.rotation.y = 0;
+  zero.transform.rotation.z = zero.transform.rotation.w = 0;
+  for (const auto & unusable : {nan, zero}) {
+    tf->sendTransform(unusable);
+    rclcpp::sleep_for(200ms);
+    EXPECT_EQ(call("all_close").status, 4);
+  }
+
+  // Once a usable one comes, the camera is located again.
+  publishTf(truePose());
+  const ArmLocation::Response r = call("all_close");
+  ASSERT_EQ(r.status, 0) << node->err();
+  EXPECT_LT(answered(r).translation().norm(), 0.002);
+  EXPECT_FALSE(node->wait(0ms));
+}
+
 TEST_F(ArmLocationNode, FailsTheLookupWhileAFrameIsNotConfigured)
 {
   // Both frames empty, their defaults: tf2 alone would answer identity.
@@ -362,22 +399,51 @@ TEST_F(ArmLocationNode, SurvivesAMapDirectoryWhoseStatusCannotBeRead)
   fs::remove_all(dir);
 }
 
-TEST_F(ArmLocationNode, ReadsAMapOnlyWhenTheStateChanges)
+TEST_F(ArmLocationNode, ReadsEachMapOnceUntilItsFileChanges)
 {
-  auto node = startServing();
+  const fs::path dir = fs::temp_directory_path() / ("arm_location_changing_" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  for (const char * type : {"all_open", "cover_open", "all_close"}) {
+    const std::string name = std::string("toilet_mapping_2floor_test_") + type + ".pcd";
+    fs::copy_file(mapDirectory() / name, dir / name, fs::copy_options::overwrite_existing);
+  }
+  auto node = startServing({"pcd:=" + dir.string() + "/"});
   publishTf(truePose());
   node->clear();
   for (const char * type : {"all_open", "all_open", "cover_open", "all_open"}) {
     call(type);  // no depth frame: each ends after the map stage and TF
   }
   EXPECT_TRUE(node->waitForOutput("loc server depth data reeady = 0\n", 2s, false, 4));
-  const std::string out = node->out();
   const std::string load = "begin to load new pcd file\n";
   const std::regex sequence(
     "(?:.|\n)*all_open\\.pcd\n" + load + "(?:.|\n)*all_open\\.pcd\nloc(?:.|\n)*cover_open\\.pcd\n" +
-    load + "(?:.|\n)*all_open\\.pcd\n" + load + "(?:.|\n)*");
-  EXPECT_EQ(count(out, load), 3u);
-  EXPECT_TRUE(std::regex_match(out, sequence)) << out;
+    load + "(?:.|\n)*all_open\\.pcd\nloc(?:.|\n)*");
+  EXPECT_EQ(count(node->out(), load), 2u);
+  EXPECT_TRUE(std::regex_match(node->out(), sequence)) << node->out();
+
+  // A map replaced on disk after it was read is read again, not served from
+  // memory: moved 5 cm along x, the answer moves with it.
+  const fs::path closed = dir / "toilet_mapping_2floor_test_all_close.pcd";
+  publishDepth(renderedImage(bathroom_sim::SceneState::AllClose));
+  const ArmLocation::Response before = call("all_close");
+  ASSERT_EQ(before.status, 0);
+  pcl::PointCloud<pcl::PointXYZI> moved;
+  ASSERT_EQ(pcl::io::loadPCDFile(closed.string(), moved), 0);
+  for (auto & p : moved) {
+    p.x += 0.05f;
+  }
+  ASSERT_EQ(pcl::io::savePCDFileBinary(closed.string(), moved), 0);
+  node->clear();
+  publishDepth(renderedImage(bathroom_sim::SceneState::AllClose, 2));
+  const ArmLocation::Response after = call("all_close");
+  ASSERT_EQ(after.status, 0);
+  EXPECT_EQ(count(node->out(), load), 1u);
+  const Eigen::Vector3d shift =
+    answered(after).translation() - answered(before).translation();
+  EXPECT_NEAR(shift.x(), 0.05, 0.002);
+  EXPECT_NEAR(shift.y(), 0.0, 0.002);
+  EXPECT_NEAR(shift.z(), 0.0, 0.002);
+  fs::remove_all(dir);
 }
 
 TEST_F(ArmLocationNode, RefusesAndConsumesDepthFramesThatCannotGiveAPose)
@@ -618,9 +684,22 @@ TEST_F(ArmLocationNode, EndsWithStatusZeroOnSigintWhileServing)
   EXPECT_EQ(node->wait(10s), 0);
 }
 
-TEST_F(ArmLocationNode, ExitsWith255WhenNoCameraInfoArrives)
+TEST_F(ArmLocationNode, ExitsWith255WhenNoUsableCameraInfoArrives)
 {
+  // Both wait out the same start-up window: one hears nothing, the other
+  // only the K of a camera without calibration.
   ChildProcess node(nodeArguments({"camera_info_topic:=/nobody/publishes/this"}));
+  ChildProcess uncalibrated(nodeArguments({"camera_info_topic:=/uncalibrated/camera_info"}));
+  auto zeroPub = peer->create_publisher<sensor_msgs::msg::CameraInfo>("/uncalibrated/camera_info", 1);
+  sensor_msgs::msg::CameraInfo zero;  // K all zero
+  for (int i = 0; i < 200 && !uncalibrated.wait(50ms); ++i) {
+    zeroPub->publish(zero);
+  }
+  EXPECT_EQ(uncalibrated.wait(5s), 255);
+  EXPECT_EQ(uncalibrated.out(), "init camera intrinsic info failed\n");
+  EXPECT_EQ(count(uncalibrated.err(), "camera info not usable"), 1u) << uncalibrated.err();
+  EXPECT_NE(uncalibrated.err().find("fx 0.000000 and fy 0.000000"), std::string::npos);
+
   EXPECT_EQ(node.wait(20s), 255);
   EXPECT_EQ(node.out(), "init camera intrinsic info failed\n");
   EXPECT_NE(node.err().find("init intrinsic parameters failed"), std::string::npos);
@@ -628,6 +707,30 @@ TEST_F(ArmLocationNode, ExitsWith255WhenNoCameraInfoArrives)
   ChildProcess empty(nodeArguments({"camera_info_topic:=''"}));
   EXPECT_EQ(empty.wait(5s), 255);
   EXPECT_NE(empty.err().find("camera info topic empty"), std::string::npos);
+}
+
+TEST_F(ArmLocationNode, PassesOverIntrinsicsItCannotUseAndTakesTheNextGoodOnes)
+{
+  ChildProcess node(nodeArguments({"pcd:=" + mapDirectory().string() + "/",
+      std::string("target_frame:=") + kBase, std::string("origin_frame:=") + kOptical}));
+  sensor_msgs::msg::CameraInfo bad;
+  bad.k = {kCamera.fx, 0, kCamera.cx, 0, -kCamera.fy, kCamera.cy, 0, 0, 1};
+  for (int i = 0; i < 20 && !node.waitForOutput("camera info not usable", 100ms, true); ++i) {
+    infoPub->publish(bad);
+  }
+  bad.k[4] = std::numeric_limits<double>::quiet_NaN();
+  for (int i = 0; i < 20 && !node.waitForOutput("non-finite", 100ms, true); ++i) {
+    infoPub->publish(bad);
+  }
+  EXPECT_EQ(node.out().find("get intrinsic parameters:"), std::string::npos);
+  EXPECT_EQ(count(node.err(), "camera info not usable"), 2u) << node.err();
+
+  handIntrinsics(node);
+  publishTf(truePose());
+  publishDepth(renderedImage(bathroom_sim::SceneState::AllClose));
+  const ArmLocation::Response r = call("all_close");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_LT(answered(r).translation().norm(), 0.002);
 }
 
 TEST_F(ArmLocationNode, StopsWithTheReasonOnBadStartUpSettings)

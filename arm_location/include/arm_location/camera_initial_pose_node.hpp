@@ -2,6 +2,9 @@
 #define ARM_LOCATION__CAMERA_INITIAL_POSE_NODE_HPP_
 
 #include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -31,7 +34,7 @@ class CameraInitialPoseNode : public rclcpp::Node
 public:
   CameraInitialPoseNode();
 
-  // Waits up to 10 s for one CameraInfo and keeps its K matrix.
+  // Waits up to 10 s for a CameraInfo whose K can back-project and keeps K.
   bool initIntrinsicParameters();
 
   void depthCallback(const sensor_msgs::msg::Image::ConstSharedPtr & msg);
@@ -87,8 +90,19 @@ private:
   std::string cameraDepthTopic;
   std::string cameraInfoTopic;
   std::string pcdDir;
-  std::string loadedPcdFile;
   pcl::PointCloud<pcl::PointXYZI>::Ptr mapCloud;
+
+  // A map read from its file, with the file's size and modification time as
+  // they were before the read.
+  struct StoredMap
+  {
+    pcl::PointCloud<pcl::PointXYZI>::Ptr cloud;
+    std::uintmax_t size = 0;
+    std::filesystem::file_time_type modified;
+  };
+  // The maps of the states requested so far, by path: a state asked for
+  // again is served from memory while its file is unchanged.
+  std::map<std::string, StoredMap> storedMaps;
 
   std::atomic<bool> depthReceived{false};
   std::mutex depthMutex;

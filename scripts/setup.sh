@@ -5,7 +5,7 @@ cd "$(dirname "$0")/.."
 
 packages=(
   cmake g++ make pkg-config python3 python3-yaml
-  libfastcdr-dev clang libclang-rt-14-dev
+  libfastcdr-dev clang libclang-rt-14-dev libomp-dev
   libfastrtps-dev libyaml-cpp-dev
   libeigen3-dev libpcl-dev libopencv-dev libnanoflann-dev
   libgtest-dev libbenchmark-dev

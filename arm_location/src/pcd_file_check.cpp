@@ -56,11 +56,26 @@ std::optional<std::string> readHeader(std::ifstream & in, PcdHeader & header)
     if (offset > kMaxHeaderBytes) {
       return "no DATA line in the first " + std::to_string(kMaxHeaderBytes) + " bytes";
     }
-    std::istringstream words(line);
-    std::string key;
-    if (!(words >> key) || key[0] == '#') {
+    if (line.empty() || line[0] == '#') {
       continue;
     }
+    // PCL's reader takes a line by the start of its first word and stops
+    // reading the header at a line it does not know (one starting with a
+    // blank too): the file is then read as if it had no header.
+    const std::string first = line.substr(0, line.find_first_of("\t\r "));
+    std::string key;
+    for (const char * known : {"VERSION", "FIELDS", "COLUMNS", "SIZE", "TYPE", "COUNT", "WIDTH",
+        "HEIGHT", "VIEWPOINT", "POINTS", "DATA"})
+    {
+      if (first.rfind(known, 0) == 0) {
+        key = known;
+        break;
+      }
+    }
+    if (key.empty()) {
+      return "header line '" + line.substr(0, 40) + "' the PCD reader does not know";
+    }
+    std::istringstream words(line.substr(first.size()));
     std::vector<std::string> values;
     for (std::string word; words >> word; ) {
       values.push_back(word);

@@ -8,9 +8,11 @@
 #include <map>
 #include <memory>
 #include <random>
+#include <string>
 #include <tuple>
 
 #include "arm_location/depth_cloud.hpp"
+#include "arm_location/depth_frame_check.hpp"
 
 namespace
 {
@@ -30,6 +32,52 @@ pcl::PointXYZI point(float x, float y, float z, float intensity = 0)
   p.z = z;
   p.intensity = intensity;
   return p;
+}
+
+sensor_msgs::msg::Image depthImage(
+  const std::string & encoding, std::uint32_t width, std::uint32_t height, std::uint32_t step,
+  std::size_t bytes)
+{
+  sensor_msgs::msg::Image image;
+  image.encoding = encoding;
+  image.width = width;
+  image.height = height;
+  image.step = step;
+  image.data.resize(bytes);
+  return image;
+}
+
+TEST(DepthFrameCheck, RefusesHeadersTheBufferDoesNotBackAndTakesTheRest)
+{
+  EXPECT_EQ(depthFrameProblem(depthImage("16UC1", 640, 480, 1280, 640 * 480 * 2)), "");
+  EXPECT_EQ(depthFrameProblem(depthImage("mono16", 3, 2, 8, 16)), "");  // padded rows
+  EXPECT_EQ(depthFrameProblem(depthImage("32FC1", 2, 2, 8, 16)), "");
+  sensor_msgs::msg::Image big = depthImage("16UC1", 2, 2, 4, 8);
+  big.is_bigendian = 1;  // cv_bridge swaps the bytes
+  EXPECT_EQ(depthFrameProblem(big), "");
+
+  EXPECT_EQ(depthFrameProblem(depthImage("bgr8", 2, 2, 6, 12)), "unsupported depth encoding 'bgr8'");
+  EXPECT_EQ(depthFrameProblem(depthImage("16UC1", 640, 480, 640, 640 * 480 * 2)),
+    "step 640 is too small for width 640");
+  EXPECT_EQ(depthFrameProblem(depthImage("16UC1", 640, 480, 1280, 640 * 480 * 2 - 1)),
+    "data of 614399 bytes is shorter than step x height");
+  // Products that wrap around in 32 bits: 2^31 x 2 bytes, 2^17 x 2^16 rows.
+  EXPECT_EQ(depthFrameProblem(depthImage("16UC1", 1u << 31, 1, 0, 16)),
+    "step 0 is too small for width 2147483648");
+  EXPECT_EQ(depthFrameProblem(depthImage("16UC1", 1u << 16, 1u << 16, 1u << 17, 16)),
+    "data of 16 bytes is shorter than step x height");
+}
+
+TEST(DepthFrameCheck, RefusesIntrinsicsThatCannotBackProject)
+{
+  EXPECT_EQ(intrinsicsProblem({525, 0, 319.5, 0, 525, 239.5, 0, 0, 1}), "");
+  EXPECT_NE(intrinsicsProblem({}).find("fx 0.000000 and fy 0.000000"), std::string::npos);
+  EXPECT_NE(intrinsicsProblem({525, 0, 319.5, 0, -525, 239.5, 0, 0, 1}), "");
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  EXPECT_NE(intrinsicsProblem({nan, 0, 319.5, 0, 525, 239.5, 0, 0, 1}), "");
+  EXPECT_NE(intrinsicsProblem({525, 0, inf, 0, 525, 239.5, 0, 0, 1}), "");
+  EXPECT_NE(intrinsicsProblem({525, 0, 319.5, 0, 525, nan, 0, 0, 1}), "");
 }
 
 TEST(BackProjection, PlacesEachMillimetrePixelOnItsRay)

@@ -172,6 +172,11 @@ TEST_F(PcdFrameTool, AnswersFilesThatAreNotReadablePcdWithReadFailed)
     header + "WIDTH 1\nHEIGHT 1\nPOINTS 1\nDATA binary_compressed\n\x08\x00\x00\x00\xff\xff\xff\x7f" "abcdefgh",
     header + "WIDTH 2\nHEIGHT 2\nPOINTS 3\nDATA ascii\n1 2 3\n1 2 3\n1 2 3\n",
     "FIELDS x y z\nSIZE 4 4\nTYPE F F F\nWIDTH 1\nPOINTS 1\nDATA ascii\n1 2 3\n",
+    // PCL's reader stops at a header line it does not know and then read
+    // through a null pointer (found by the map file fuzzer).
+    "VERSnan .7\nFIELDS x y z\nSIZE 4 4 4\nTYPE F F F\nCOUNT 1 1 1\nWIDTH 1\nHEIGHT 1\n"
+    "POINTS 1\nDATA binary\nabcdefghijkl",
+    header + " WIDTH 1\nHEIGHT 1\nPOINTS 1\nDATA binary\nabcdefghijkl",
   };
   for (std::size_t i = 0; i < bodies.size(); ++i) {
     SCOPED_TRACE(i);

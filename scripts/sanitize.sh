@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Builds the tests of the ROS 2 runtime, the registration engine, the node and
+# pcd_frame_tool again with clang, AddressSanitizer and
+# UndefinedBehaviorSanitizer into build-sanitize/ and runs them there, with a
+# short run of each libFuzzer target: a report fails the run. Run after
+# scripts/setup.sh, which installs what this needs.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+tests=(
+  test_arguments test_names test_parameters test_yaml test_wait_for_message test_graph
+  test_logging test_executor test_parameter_service test_malformed_payload test_image_transport
+  test_service_calls test_service_processes test_service_wire
+  test_features test_malformed test_round_trip test_wire_form
+  test_time_cache test_buffer_core test_tf2_ros_buffer test_tf2_ros_listener
+  test_static_transform_publisher
+  test_cv_bridge test_pcl_conversions test_pcl_ros_transforms
+  test_covariances test_neighbour_grid test_target_cache test_registration
+  test_depth_cloud test_pcd_frame_tool test_arm_location_node
+)
+fuzzers=(map_file depth_frame)
+
+# The null check is off: PCL 1.13's fromPCLPointCloud2 takes &cloud[0] of a
+# cloud of no points before copying zero bytes, so every read of a PCD file
+# that declares none binds a reference to null in PCL's header, and the
+# runtime honours no suppression for it. A read through null still faults.
+flags="-O1 -gline-tables-only -fno-omit-frame-pointer -fsanitize=address,undefined"
+flags+=" -fno-sanitize=null -fno-sanitize-recover=all"
+CC=clang CXX=clang++ cmake -S standalone -B build-sanitize -DCMAKE_BUILD_TYPE=None \
+  -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" \
+  -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=address,undefined \
+  -DCMAKE_SHARED_LINKER_FLAGS=-fsanitize=address,undefined
+cmake --build build-sanitize -j"$(nproc)" --target "${tests[@]}" "${fuzzers[@]/%/_fuzzer}"
+
+# Fast DDS 2.9 frees some of its writers' parts through a base type of
+# another size (new-delete-type-mismatch inside libfastrtps); that check is off.
+export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:new_delete_type_mismatch=0
+export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+pattern="^($(IFS='|'; echo "${tests[*]} ${fuzzers[*]/#/fuzz_}" | tr ' ' '|'))\$"
+ctest --test-dir build-sanitize --output-on-failure -j"$(nproc)" -R "$pattern" \
+  -E '^test_arm_location_node$'
+# The node's input handling, without the accuracy cases that only repeat the
+# engine's work, which the sanitizers slow several times over.
+GTEST_FILTER='-*LocatesTheCameraWithinTwoMillimetres*:*AnswersUnreliableOnlyPastTheLimits*' \
+  ctest --test-dir build-sanitize --output-on-failure -R '^test_arm_location_node$'

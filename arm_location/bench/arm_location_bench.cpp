@@ -229,7 +229,8 @@ Row timeStages(
   buffer.setUsingDedicatedThread(true);  // as the node's listener declares
   const std::string path = (map.directory /
     bathroom_sim::mapFileName(bathroom_sim::SceneState::AllClose)).string();
-  const std::string loaded = path;
+  const auto storedSize = fs::file_size(path);
+  const auto storedTime = fs::last_write_time(path);
   const cv::Mat k = cameraMatrix(frame.camera);
 
   Cloud::Ptr mapCloud = std::make_shared<Cloud>(*map.cloud);
@@ -255,9 +256,11 @@ Row timeStages(
     double t[kStageCount];
     bool present = false;
     t[kMap] = seconds([&] {
-          std::error_code ec;
+          std::error_code ec, sizeError, timeError;
           const fs::file_status status = fs::status(path, ec);
-          present = fs::exists(status) && path == loaded;
+          const auto size = fs::file_size(path, sizeError);
+          const auto modified = fs::last_write_time(path, timeError);
+          present = fs::exists(status) && size == storedSize && modified == storedTime;
         });
     Eigen::Matrix4f tfMatrix;
     t[kTf] = seconds([&] {
@@ -335,6 +338,50 @@ Row timeStages(
   return row;
 }
 
+// A map's first request before the registration: PCL's reader, the 5 mm
+// thinning and the engine's target preparation (neighbourhoods and
+// covariances), for each encoding the node reads.
+void printMapStages(const Map & map)
+{
+  Cloud stored;
+  pcl::io::loadPCDFile((map.directory /
+    bathroom_sim::mapFileName(bathroom_sim::SceneState::AllClose)).string(), stored);
+  const double ms = 1e3;
+  for (const char * encoding : {"ascii", "binary", "binary_compressed"}) {
+    const fs::path file = map.directory / (std::string("stages_") + encoding + ".pcd");
+    pcl::PCDWriter writer;
+    if (std::string(encoding) == "ascii") {
+      writer.writeASCII(file.string(), stored);
+    } else if (std::string(encoding) == "binary") {
+      writer.writeBinary(file.string(), stored);
+    } else {
+      writer.writeBinaryCompressed(file.string(), stored);
+    }
+    std::vector<double> read, thin, prepare;
+    std::size_t thinned = 0;
+    for (int run = 0; run < 3; ++run) {
+      auto cloud = std::make_shared<Cloud>();
+      read.push_back(seconds([&] {pcl::io::loadPCDFile<pcl::PointXYZI>(file.string(), *cloud);}));
+      thin.push_back(seconds([&] {voxelFilter(cloud);}));
+      thinned = cloud->size();
+      nano_gicp::NanoGICP<pcl::PointXYZI, pcl::PointXYZI> gicp;  // nothing prepared yet
+      gicp.setNumThreads(0);
+      gicp.setRegularizationMethod(kRegularization);
+      gicp.setCorrespondenceRandomness(kNeighbours);
+      prepare.push_back(seconds([&] {
+          gicp.setInputTarget(cloud);
+          gicp.calculateTargetCovariances();
+        }));
+    }
+    const double total = median(read) + median(thin) + median(prepare);
+    std::printf("  %9zu %9zu  %-17s %8.1f %10.1f %10.1f %10.1f %10.1f\n", stored.size(), thinned,
+      encoding, static_cast<double>(fs::file_size(file)) / 1e6, median(read) * ms,
+      median(thin) * ms, median(prepare) * ms, total * ms);
+    std::fflush(stdout);
+    fs::remove(file);
+  }
+}
+
 fs::path nodeBeside(const char * argv0)
 {
   std::error_code ec;
@@ -397,6 +444,74 @@ std::vector<double> timeEndToEnd(
     }
   }
   return times;
+}
+
+// Requests that switch between the three states in turn, end to end against
+// the node as a process, each state's map an ASCII file as pcd_frame_tool
+// writes them: the first round reads and prepares each map, later rounds
+// find them in memory.
+void printSwitching(const fs::path & nodePath, const fs::path & directory, float leaf)
+{
+  const bathroom_sim::SceneState states[] = {bathroom_sim::SceneState::AllClose,
+    bathroom_sim::SceneState::AllOpen, bathroom_sim::SceneState::CoverOpen};
+  std::size_t points = 0;
+  fs::create_directories(directory);
+  for (const auto state : states) {
+    const Cloud::Ptr cloud = bathroom_sim::buildMap(bathroom_sim::Scene(state), leaf);
+    points += cloud->size();
+    pcl::io::savePCDFileASCII((directory / bathroom_sim::mapFileName(state)).string(), *cloud);
+  }
+  const Frame & frame = kFrames[0];
+  const std::vector<sensor_msgs::msg::Image> images = sensorFrames(frame.camera);
+  const char * names[] = {"all_close", "all_open", "cover_open"};
+  constexpr int kRounds = 4;
+  std::vector<double> first, later;
+  // timeEndToEnd asks for one state; the switching asks for each in turn.
+  auto peer = rclcpp::Node::make_shared("arm_location_bench_switch");
+  auto infoPub = peer->create_publisher<sensor_msgs::msg::CameraInfo>("/camera/depth/camera_info", 1);
+  auto depthPub = peer->create_publisher<sensor_msgs::msg::Image>("/camera/depth/image_raw", 1);
+  auto client = peer->create_client<ArmLocation>("/arm/location");
+  tf2_ros::StaticTransformBroadcaster tf(peer);
+  tf.sendTransform(camera_messages::cameraTransform(demoPose()));
+  ChildProcess node({nodePath.string(), "--ros-args", "-p", "pcd:=" + directory.string() + "/",
+      "-p", std::string("target_frame:=") + kBase, "-p", std::string("origin_frame:=") + kOptical});
+  sensor_msgs::msg::CameraInfo info;
+  info.k = {frame.camera.fx, 0, frame.camera.cx, 0, frame.camera.fy, frame.camera.cy, 0, 0, 1};
+  for (int i = 0; i < 100 && !node.waitForOutput("get intrinsic parameters:", 100ms); ++i) {
+    infoPub->publish(info);
+  }
+  if (!client->wait_for_service(10s)) {
+    std::printf("  switching: no service\n");
+    return;
+  }
+  for (int i = 0; i < 100 && depthPub->get_subscription_count() == 0; ++i) {
+    rclcpp::sleep_for(50ms);
+  }
+  for (int round = 0; round < kRounds; ++round) {
+    for (int s = 0; s < 3; ++s) {
+      depthPub->publish(images[static_cast<std::size_t>(round * 3 + s) % images.size()]);
+      rclcpp::sleep_for(kPause);
+      auto request = std::make_shared<ArmLocation::Request>();
+      request->pcd_type = names[s];
+      const auto start = std::chrono::steady_clock::now();
+      auto future = client->async_send_request(request);
+      if (rclcpp::spin_until_future_complete(peer, future, 60s) !=
+        rclcpp::FutureReturnCode::SUCCESS)
+      {
+        std::printf("  switching: request failed\n%s", node.err().c_str());
+        return;
+      }
+      const double t = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+      (round == 0 ? first : later).push_back(t);
+    }
+  }
+  std::printf("\nswitching between the three states in turn, ASCII maps of %zu points in all "
+    "(640x480 frame, end to end)\n", points);
+  std::printf("  first request of each state: median %.1f ms, max %.1f ms\n",
+    median(first) * 1e3, *std::max_element(first.begin(), first.end()) * 1e3);
+  std::printf("  each later switch (%d):       median %.1f ms, max %.1f ms\n",
+    static_cast<int>(later.size()), median(later) * 1e3,
+    *std::max_element(later.begin(), later.end()) * 1e3);
 }
 
 void printRow(const Row & row)
@@ -462,6 +577,16 @@ int main(int argc, char ** argv)
     voxelFilter(map.cloud);
     maps.push_back(map);
   }
+
+  std::printf("\nmap stages of a first request (median of 3; %d engine threads)\n",
+    engineThreads());
+  std::printf("  %9s %9s  %-17s %8s %10s %10s %10s %10s\n", "points", "thinned", "encoding",
+    "file MB", "read ms", "thin ms", "prepare ms", "total ms");
+  for (const Map & map : maps) {
+    printMapStages(map);
+  }
+  printSwitching(nodePath, root / "switching",
+    static_cast<float>(0.004 * std::sqrt(defaultPoints / static_cast<double>(kMapSizes[1]))));
 
   auto clock = std::make_shared<rclcpp::Clock>();
   for (const Frame & frame : kFrames) {

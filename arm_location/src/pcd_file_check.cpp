@@ -47,35 +47,61 @@ struct PcdHeader
   std::uint64_t dataOffset = 0;
 };
 
+// The kind of a header line as PCL's reader tells it: by the start of the
+// line's first word, blanks around the line ignored. Empty for a line it
+// does not know, a blank one included.
+std::string lineKind(const std::string & line, std::istringstream & words)
+{
+  words.str(line);
+  std::string first;
+  if (!(words >> first)) {
+    return {};
+  }
+  if (first[0] == '#') {
+    return "#";
+  }
+  for (const char * known : {"VERSION", "FIELDS", "COLUMNS", "SIZE", "TYPE", "COUNT", "WIDTH",
+      "HEIGHT", "VIEWPOINT", "POINTS", "DATA"})
+  {
+    if (first.rfind(known, 0) == 0) {
+      return known;
+    }
+  }
+  return {};
+}
+
+// PCL's reader takes lines as header until one it does not know, skipping
+// empty ones and comments, and goes on doing so after DATA: a header line
+// it does not know before DATA makes it read the file as headerless, and
+// one it knows after DATA (the start of the data may look like one) changes
+// the layout it then reads the data with. Neither file is read safely.
 std::optional<std::string> readHeader(std::ifstream & in, PcdHeader & header)
 {
   std::string line;
   std::uint64_t offset = 0;
+  bool afterData = false;
   while (std::getline(in, line)) {
     offset += line.size() + 1;
-    if (offset > kMaxHeaderBytes) {
-      return "no DATA line in the first " + std::to_string(kMaxHeaderBytes) + " bytes";
+    if (offset > header.dataOffset + kMaxHeaderBytes) {
+      return "no end of the header in " + std::to_string(kMaxHeaderBytes) + " bytes";
     }
-    if (line.empty() || line[0] == '#') {
+    if (line.empty()) {
       continue;
     }
-    // PCL's reader takes a line by the start of its first word and stops
-    // reading the header at a line it does not know (one starting with a
-    // blank too): the file is then read as if it had no header.
-    const std::string first = line.substr(0, line.find_first_of("\t\r "));
-    std::string key;
-    for (const char * known : {"VERSION", "FIELDS", "COLUMNS", "SIZE", "TYPE", "COUNT", "WIDTH",
-        "HEIGHT", "VIEWPOINT", "POINTS", "DATA"})
-    {
-      if (first.rfind(known, 0) == 0) {
-        key = known;
-        break;
+    std::istringstream words;
+    const std::string key = lineKind(line, words);
+    if (key == "#" || (afterData && key == "VERSION")) {
+      continue;
+    }
+    if (afterData) {
+      if (key.empty()) {
+        return std::nullopt;  // the data begins
       }
+      return "the data begins with '" + line.substr(0, 40) + "', a header line to PCL's reader";
     }
     if (key.empty()) {
       return "header line '" + line.substr(0, 40) + "' the PCD reader does not know";
     }
-    std::istringstream words(line.substr(first.size()));
     std::vector<std::string> values;
     for (std::string word; words >> word; ) {
       values.push_back(word);
@@ -96,11 +122,14 @@ std::optional<std::string> readHeader(std::ifstream & in, PcdHeader & header)
       key == "POINTS" ? header.points : header.data) = values[0];
       if (key == "DATA") {
         header.dataOffset = offset;
-        return std::nullopt;
+        afterData = true;
       }
     }
   }
-  return std::string("no DATA line");
+  if (!afterData) {
+    return std::string("no DATA line");
+  }
+  return std::nullopt;  // the file ends within what PCL would take as header
 }
 
 // Bytes of one point, from SIZE and COUNT.

@@ -172,11 +172,14 @@ TEST_F(PcdFrameTool, AnswersFilesThatAreNotReadablePcdWithReadFailed)
     header + "WIDTH 1\nHEIGHT 1\nPOINTS 1\nDATA binary_compressed\n\x08\x00\x00\x00\xff\xff\xff\x7f" "abcdefgh",
     header + "WIDTH 2\nHEIGHT 2\nPOINTS 3\nDATA ascii\n1 2 3\n1 2 3\n1 2 3\n",
     "FIELDS x y z\nSIZE 4 4\nTYPE F F F\nWIDTH 1\nPOINTS 1\nDATA ascii\n1 2 3\n",
-    // PCL's reader stops at a header line it does not know and then read
-    // through a null pointer (found by the map file fuzzer).
+    // Found by the map file fuzzer. PCL's reader stops at a header line it
+    // does not know and then reads through a null pointer; it goes on taking
+    // lines as header after DATA, so data that begin like one change the
+    // layout it reads them with (here, no fields: it aborts on a length error).
     "VERSnan .7\nFIELDS x y z\nSIZE 4 4 4\nTYPE F F F\nCOUNT 1 1 1\nWIDTH 1\nHEIGHT 1\n"
     "POINTS 1\nDATA binary\nabcdefghijkl",
-    header + " WIDTH 1\nHEIGHT 1\nPOINTS 1\nDATA binary\nabcdefghijkl",
+    header + "WIDTH 1\n \nHEIGHT 1\nPOINTS 1\nDATA binary\nabcdefghijkl",
+    header + "WIDTH 1\nHEIGHT 1\nPOINTS 1\nDATA binary\nCOLUMNS\nabcdefghijkl",
   };
   for (std::size_t i = 0; i < bodies.size(); ++i) {
     SCOPED_TRACE(i);
@@ -241,6 +244,22 @@ TEST_F(PcdFrameTool, MovesEveryPointByTheMountTransformForEachEncoding)
     EXPECT_NEAR(result[0].y, 0.043649, 1e-6);
     EXPECT_NEAR(result[0].z, 0.529341, 1e-6);
   }
+}
+
+TEST_F(PcdFrameTool, ReadsBinaryDataThatBeginWithAnEmptyOrCommentLine)
+{
+  // x = 0x3f00230a: a newline, then '#', as PCL's reader skips header lines.
+  const fs::path in = dir / "in.pcd";
+  const std::uint8_t body[] = {0x0a, 0x23, 0x00, 0x3f, 0, 0, 0x80, 0x3f, 0, 0, 0, 0x40};
+  std::ofstream(in, std::ios::binary) << "VERSION .7\nFIELDS x y z\nSIZE 4 4 4\nTYPE F F F\n"
+    "COUNT 1 1 1\nWIDTH 1\nHEIGHT 1\nPOINTS 1\nDATA binary\n" <<
+    std::string(reinterpret_cast<const char *>(body), sizeof(body));
+  const ToolRun run = runTool({in.string(), out.string()});
+  ASSERT_EQ(run.status, 0) << run.out;
+  ASSERT_EQ(filesIn(out).size(), 1u);
+  pcl::PointCloud<pcl::PointXYZ> written;
+  ASSERT_EQ(pcl::io::loadPCDFile(filesIn(out)[0].string(), written), 0);
+  EXPECT_EQ(written.size(), 1u);
 }
 
 TEST_F(PcdFrameTool, WritesAFloatRgbFieldAsRgbaWithTheSamePackedColour)

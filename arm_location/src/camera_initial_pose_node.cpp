@@ -220,8 +220,7 @@ bool CameraInitialPoseNode::locationServer(
 }
 
 // Selects the map of the scene state, reading its file unless it was read
-// before and has not changed since. A failed load keeps the previous map and
-// its name.
+// before and has not changed since. A failed load keeps the previous map.
 bool CameraInitialPoseNode::prepareMap(const std::string & pcdType, ArmLocation::Response & response)
 {
   if (std::find(kPcdTypes.begin(), kPcdTypes.end(), pcdType) == kPcdTypes.end()) {
@@ -257,7 +256,7 @@ bool CameraInitialPoseNode::prepareMap(const std::string & pcdType, ArmLocation:
     mapCloud = stored->second.cloud;
     return true;
   }
-  // Changed on disk, or never read: what memory holds of it is no answer.
+  // Changed on disk since it was read: what memory holds of it is no answer.
   if (stored != storedMaps.end()) {
     storedMaps.erase(stored);
   }

@@ -715,11 +715,11 @@ TEST_F(ArmLocationNode, PassesOverIntrinsicsItCannotUseAndTakesTheNextGoodOnes)
       std::string("target_frame:=") + kBase, std::string("origin_frame:=") + kOptical}));
   sensor_msgs::msg::CameraInfo bad;
   bad.k = {kCamera.fx, 0, kCamera.cx, 0, -kCamera.fy, kCamera.cy, 0, 0, 1};
-  for (int i = 0; i < 20 && !node.waitForOutput("camera info not usable", 100ms, true); ++i) {
+  for (int i = 0; i < 100 && !node.waitForOutput("camera info not usable", 100ms, true); ++i) {
     infoPub->publish(bad);
   }
   bad.k[4] = std::numeric_limits<double>::quiet_NaN();
-  for (int i = 0; i < 20 && !node.waitForOutput("non-finite", 100ms, true); ++i) {
+  for (int i = 0; i < 100 && !node.waitForOutput("non-finite", 100ms, true); ++i) {
     infoPub->publish(bad);
   }
   EXPECT_EQ(node.out().find("get intrinsic parameters:"), std::string::npos);

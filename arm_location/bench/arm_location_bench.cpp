@@ -392,12 +392,14 @@ fs::path nodeBeside(const char * argv0)
   return self.parent_path() / "arm_location_node";
 }
 
-// The requests of one frame size against one map, end to end against the
-// node as a process: a fresh frame is published before each call, and the
-// time is from the call to the reply.
+// Requests of one frame size end to end against the node as a process,
+// serving the maps in directory, request r asking for states[r % size]: a
+// fresh frame is published before each call, and the time is from the call
+// to the reply. Empty when a request fails.
 std::vector<double> timeEndToEnd(
   const fs::path & nodePath, const Frame & frame, const std::vector<sensor_msgs::msg::Image> & images,
-  const Map & map, const Eigen::Isometry3d & tfPose)
+  const fs::path & directory, const Eigen::Isometry3d & tfPose,
+  const std::vector<std::string> & states, int requests)
 {
   auto peer = rclcpp::Node::make_shared("arm_location_bench");
   auto infoPub = peer->create_publisher<sensor_msgs::msg::CameraInfo>("/camera/depth/camera_info", 1);
@@ -406,7 +408,7 @@ std::vector<double> timeEndToEnd(
   tf2_ros::StaticTransformBroadcaster tf(peer);
   tf.sendTransform(camera_messages::cameraTransform(tfPose));
 
-  ChildProcess node({nodePath.string(), "--ros-args", "-p", "pcd:=" + map.directory.string() + "/",
+  ChildProcess node({nodePath.string(), "--ros-args", "-p", "pcd:=" + directory.string() + "/",
       "-p", std::string("target_frame:=") + kBase, "-p", std::string("origin_frame:=") + kOptical});
   sensor_msgs::msg::CameraInfo info;
   info.width = static_cast<std::uint32_t>(frame.camera.width);
@@ -425,11 +427,11 @@ std::vector<double> timeEndToEnd(
   }
 
   std::vector<double> times;
-  for (int r = 0; r <= kRequests; ++r) {
-    depthPub->publish(images[static_cast<std::size_t>(r)]);
+  for (int r = 0; r < requests; ++r) {
+    depthPub->publish(images[static_cast<std::size_t>(r) % images.size()]);
     rclcpp::sleep_for(kPause);
     auto request = std::make_shared<ArmLocation::Request>();
-    request->pcd_type = "all_close";
+    request->pcd_type = states[static_cast<std::size_t>(r) % states.size()];
     const auto start = std::chrono::steady_clock::now();
     auto future = client->async_send_request(request);
     if (rclcpp::spin_until_future_complete(peer, future, 60s) != rclcpp::FutureReturnCode::SUCCESS ||
@@ -438,10 +440,21 @@ std::vector<double> timeEndToEnd(
       std::fprintf(stderr, "arm_location_bench: request %d failed\n%s", r, node.err().c_str());
       return {};
     }
-    if (r > 0) {  // the first loads the map
-      times.push_back(
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-    }
+    times.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+  }
+  return times;
+}
+
+// Requests for the all_close state; the first, which loads the map, is not
+// counted.
+std::vector<double> timeEndToEnd(
+  const fs::path & nodePath, const Frame & frame, const std::vector<sensor_msgs::msg::Image> & images,
+  const Map & map, const Eigen::Isometry3d & tfPose)
+{
+  std::vector<double> times =
+    timeEndToEnd(nodePath, frame, images, map.directory, tfPose, {"all_close"}, kRequests + 1);
+  if (!times.empty()) {
+    times.erase(times.begin());
   }
   return times;
 }
@@ -462,49 +475,15 @@ void printSwitching(const fs::path & nodePath, const fs::path & directory, float
     pcl::io::savePCDFileASCII((directory / bathroom_sim::mapFileName(state)).string(), *cloud);
   }
   const Frame & frame = kFrames[0];
-  const std::vector<sensor_msgs::msg::Image> images = sensorFrames(frame.camera);
-  const char * names[] = {"all_close", "all_open", "cover_open"};
   constexpr int kRounds = 4;
-  std::vector<double> first, later;
-  // timeEndToEnd asks for one state; the switching asks for each in turn.
-  auto peer = rclcpp::Node::make_shared("arm_location_bench_switch");
-  auto infoPub = peer->create_publisher<sensor_msgs::msg::CameraInfo>("/camera/depth/camera_info", 1);
-  auto depthPub = peer->create_publisher<sensor_msgs::msg::Image>("/camera/depth/image_raw", 1);
-  auto client = peer->create_client<ArmLocation>("/arm/location");
-  tf2_ros::StaticTransformBroadcaster tf(peer);
-  tf.sendTransform(camera_messages::cameraTransform(demoPose()));
-  ChildProcess node({nodePath.string(), "--ros-args", "-p", "pcd:=" + directory.string() + "/",
-      "-p", std::string("target_frame:=") + kBase, "-p", std::string("origin_frame:=") + kOptical});
-  sensor_msgs::msg::CameraInfo info;
-  info.k = {frame.camera.fx, 0, frame.camera.cx, 0, frame.camera.fy, frame.camera.cy, 0, 0, 1};
-  for (int i = 0; i < 100 && !node.waitForOutput("get intrinsic parameters:", 100ms); ++i) {
-    infoPub->publish(info);
-  }
-  if (!client->wait_for_service(10s)) {
-    std::printf("  switching: no service\n");
+  const std::vector<double> times = timeEndToEnd(nodePath, frame, sensorFrames(frame.camera),
+    directory, demoPose(), {"all_close", "all_open", "cover_open"}, 3 * kRounds);
+  if (times.empty()) {
+    std::printf("  switching: a request failed\n");
     return;
   }
-  for (int i = 0; i < 100 && depthPub->get_subscription_count() == 0; ++i) {
-    rclcpp::sleep_for(50ms);
-  }
-  for (int round = 0; round < kRounds; ++round) {
-    for (int s = 0; s < 3; ++s) {
-      depthPub->publish(images[static_cast<std::size_t>(round * 3 + s) % images.size()]);
-      rclcpp::sleep_for(kPause);
-      auto request = std::make_shared<ArmLocation::Request>();
-      request->pcd_type = names[s];
-      const auto start = std::chrono::steady_clock::now();
-      auto future = client->async_send_request(request);
-      if (rclcpp::spin_until_future_complete(peer, future, 60s) !=
-        rclcpp::FutureReturnCode::SUCCESS)
-      {
-        std::printf("  switching: request failed\n%s", node.err().c_str());
-        return;
-      }
-      const double t = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-      (round == 0 ? first : later).push_back(t);
-    }
-  }
+  const std::vector<double> first(times.begin(), times.begin() + 3);
+  const std::vector<double> later(times.begin() + 3, times.end());
   std::printf("\nswitching between the three states in turn, ASCII maps of %zu points in all "
     "(640x480 frame, end to end)\n", points);
   std::printf("  first request of each state: median %.1f ms, max %.1f ms\n",
@@ -564,11 +543,13 @@ int main(int argc, char ** argv)
   // with the inverse square of its leaf.
   const bathroom_sim::Scene scene(bathroom_sim::SceneState::AllClose);
   const double defaultPoints = static_cast<double>(bathroom_sim::buildMap(scene)->size());
+  auto leafFor = [defaultPoints](std::size_t points) {
+    return static_cast<float>(0.004 * std::sqrt(defaultPoints / static_cast<double>(points)));
+  };
   const fs::path root = fs::temp_directory_path() / ("arm_location_bench_" + std::to_string(getpid()));
   std::vector<Map> maps;
   for (std::size_t size : kMapSizes) {
-    const float leaf = static_cast<float>(0.004 * std::sqrt(defaultPoints / static_cast<double>(size)));
-    Map map{0, root / std::to_string(size), bathroom_sim::buildMap(scene, leaf)};
+    Map map{0, root / std::to_string(size), bathroom_sim::buildMap(scene, leafFor(size))};
     map.storedPoints = map.cloud->size();
     fs::create_directories(map.directory);
     pcl::io::savePCDFileBinary(
@@ -585,8 +566,7 @@ int main(int argc, char ** argv)
   for (const Map & map : maps) {
     printMapStages(map);
   }
-  printSwitching(nodePath, root / "switching",
-    static_cast<float>(0.004 * std::sqrt(defaultPoints / static_cast<double>(kMapSizes[1]))));
+  printSwitching(nodePath, root / "switching", leafFor(kMapSizes[1]));
 
   auto clock = std::make_shared<rclcpp::Clock>();
   for (const Frame & frame : kFrames) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstring>
@@ -15,6 +16,7 @@
 #include <random>
 #include <regex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <geometry_msgs/msg/transform_stamped.hpp>
@@ -318,6 +320,77 @@ TEST_F(ArmLocationNode, RefusesHostileStateNamesAndUnusableTransformsAndGoesOnSe
   ASSERT_EQ(r.status, 0) << node->err();
   EXPECT_LT(answered(r).translation().norm(), 0.002);
   EXPECT_FALSE(node->wait(0ms));
+}
+
+TEST_F(ArmLocationNode, AnswersEachRequestOfEightClientsOnceWhileTheCameraStreams)
+{
+  auto node = startServing();
+  publishTf(truePose());
+  const sensor_msgs::msg::Image frame = renderedImage(bathroom_sim::SceneState::AllClose);
+  std::atomic<bool> streaming{true};
+  // A frame a second: most requests find it used up and are answered 3 at
+  // once, a few are located.
+  std::thread camera([&] {
+      while (streaming) {
+        depthPub->publish(frame);
+        for (int i = 0; i < 10 && streaming; ++i) {
+          std::this_thread::sleep_for(100ms);
+        }
+      }
+    });
+
+  // Each client a participant of its own, as separate processes are. Half
+  // name a state and half one the node refuses, so a reply that reached the
+  // wrong client shows in its status.
+  constexpr int kClients = 8;
+  constexpr int kRequests = 50;
+  std::vector<std::vector<int>> statuses(kClients);
+  std::vector<std::thread> clients;
+  for (int c = 0; c < kClients; ++c) {
+    clients.emplace_back([&statuses, c] {
+        auto context = std::make_shared<rclcpp::Context>();
+        context->init(0, nullptr);
+        auto self = std::make_shared<rclcpp::Node>(
+          "load_client_" + std::to_string(c), rclcpp::NodeOptions().context(context));
+        auto client = self->create_client<ArmLocation>("/arm/location");
+        rclcpp::ExecutorOptions options;
+        options.context = context;
+        rclcpp::executors::SingleThreadedExecutor executor(options);
+        executor.add_node(self);
+        if (client->wait_for_service(10s)) {
+          for (int r = 0; r < kRequests; ++r) {
+            auto request = std::make_shared<ArmLocation::Request>();
+            request->pcd_type = c % 2 ? "all_close" : "no_such_state";
+            auto future = client->async_send_request(request);
+            statuses[c].push_back(
+              executor.spin_until_future_complete(future, 60s) == rclcpp::FutureReturnCode::SUCCESS ?
+              future.get()->status : -1);
+          }
+        }
+        context->shutdown("done");
+      });
+  }
+  for (auto & client : clients) {
+    client.join();
+  }
+  streaming = false;
+  camera.join();
+
+  int located = 0;
+  for (int c = 0; c < kClients; ++c) {
+    SCOPED_TRACE(c);
+    ASSERT_EQ(statuses[c].size(), static_cast<std::size_t>(kRequests));
+    for (const int status : statuses[c]) {
+      if (c % 2) {
+        EXPECT_TRUE(status == 0 || status == 3) << status;  // located, or no fresh frame
+        located += status == 0;
+      } else {
+        EXPECT_EQ(status, 1);
+      }
+    }
+  }
+  EXPECT_GT(located, 0);
+  EXPECT_FALSE(node->wait(0ms));  // still serving
 }
 
 TEST_F(ArmLocationNode, FailsTheLookupWhileAFrameIsNotConfigured)

@@ -24,13 +24,20 @@ ClientBase::ClientBase(
   auto & participant = node_->participant();
   request_writer_ = participant.create_writer(
     rmw_fastdds::request_topic_name(service_name_), request_dds_type, qos);
-  // A Fast DDS thread calls this; it only wakes whoever waits on the context.
+  // A Fast DDS thread calls these. Every client of the service receives
+  // every reply: only this client's are kept, as they arrive, so that others'
+  // cannot push them out of the reply history.
   std::weak_ptr<Context> context = node_->context();
   response_reader_ = participant.create_reader(
     rmw_fastdds::reply_topic_name(service_name_), response_dds_type, qos, [context]() {
       if (auto c = context.lock()) {
         c->work_signal().notify();
       }
+    },
+    [request_writer = request_writer_->guid()](
+      const rmw_fastdds::SampleMeta & reply, const eprosima::fastrtps::rtps::GUID_t & self) {
+      int64_t sequence_id = 0;
+      return rmw_fastdds::is_reply_for(reply, self, request_writer, sequence_id);
     });
   participant.graph().add_writer(node_->graph_id(), request_writer_->gid());
   participant.graph().add_reader(node_->graph_id(), response_reader_->gid());
@@ -94,14 +101,9 @@ int64_t ClientBase::send_request_message(const rmw_fastdds::MessageOps & ops, co
 bool ClientBase::take_payload(std::vector<uint8_t> & payload, int64_t & sequence_id)
 {
   rmw_fastdds::SampleMeta meta;
-  while (response_reader_->take(payload, &meta)) {
-    if (rmw_fastdds::is_reply_for(
-        meta, response_reader_->guid(), request_writer_->guid(), sequence_id))
-    {
-      return true;
-    }
-  }
-  return false;
+  return response_reader_->take(payload, &meta) &&
+         rmw_fastdds::is_reply_for(
+    meta, response_reader_->guid(), request_writer_->guid(), sequence_id);
 }
 
 void ClientBase::log_malformed(size_t payload_size) const

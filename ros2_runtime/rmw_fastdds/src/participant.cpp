@@ -138,10 +138,11 @@ std::shared_ptr<Writer> Participant::create_writer(
 
 std::shared_ptr<Reader> Participant::create_reader(
   const std::string & dds_topic, const std::string & dds_type, const rmw_qos_profile_t & qos,
-  std::function<void()> on_data)
+  std::function<void()> on_data, Reader::Filter filter)
 {
   return std::make_shared<Reader>(
-    this, acquire_topic(dds_topic, dds_type), reader_qos(qos), std::move(on_data));
+    this, acquire_topic(dds_topic, dds_type), reader_qos(qos), std::move(on_data),
+    std::move(filter));
 }
 
 dds::Topic * Participant::acquire_topic(const std::string & dds_topic, const std::string & dds_type)

@@ -220,7 +220,7 @@ TEST_F(UnmatchedReplyReader, ServerDropsTheReplyToAClientThatHasLeft)
   EXPECT_EQ(log, "");
 }
 
-TEST_F(ServiceWire, ClientTakesOnlyRepliesAddressedToIt)
+TEST_F(ServiceWire, ClientKeepsOnlyRepliesAddressedToItThroughAFloodOfOthers)
 {
   auto client = node->create_client<AddTwoInts>("add");
   auto requests = bare->create_reader("rq/robot/addRequest", request_type,
@@ -248,11 +248,18 @@ TEST_F(ServiceWire, ClientTakesOnlyRepliesAddressedToIt)
   EXPECT_EQ(
     executor.spin_until_future_complete(result, 300ms), rclcpp::FutureReturnCode::TIMEOUT);
 
+  // Its reply, then more replies to other clients than the reply history
+  // holds, all before the client spins: as under many clients at once.
   WriteParams to_client;
   to_client.related_sample_identity() = meta.sample_identity;
   to_client.related_sample_identity().writer_guid() = reply_reader;
   ASSERT_TRUE(
     replies->write(rmw_fastdds::message_ops<AddTwoInts::Response>(), &response, to_client));
+  for (size_t i = 0; i < 3 * rmw_qos_profile_services_default.depth; ++i) {
+    ASSERT_TRUE(
+      replies->write(rmw_fastdds::message_ops<AddTwoInts::Response>(), &response, to_other));
+  }
+  std::this_thread::sleep_for(500ms);
   ASSERT_EQ(executor.spin_until_future_complete(result, 5s), rclcpp::FutureReturnCode::SUCCESS);
   EXPECT_EQ(result.get()->sum, 7);
 }

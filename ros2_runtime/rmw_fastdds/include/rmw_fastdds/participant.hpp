@@ -21,12 +21,12 @@
 #include "rmw/types.h"
 #include "rmw_fastdds/endpoint_cache.hpp"
 #include "rmw_fastdds/gid.hpp"
+#include "rmw_fastdds/reader.hpp"
 
 namespace rmw_fastdds
 {
 
 class Graph;
-class Reader;
 class Writer;
 
 struct ParticipantOptions
@@ -56,7 +56,7 @@ public:
     const std::string & dds_topic, const std::string & dds_type, const rmw_qos_profile_t & qos);
   std::shared_ptr<Reader> create_reader(
     const std::string & dds_topic, const std::string & dds_type, const rmw_qos_profile_t & qos,
-    std::function<void()> on_data);
+    std::function<void()> on_data, Reader::Filter filter = {});
 
   Graph & graph() {return *graph_;}
   const EndpointCache & endpoints() const {return endpoints_;}

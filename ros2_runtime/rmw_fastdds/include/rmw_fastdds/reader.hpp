@@ -1,6 +1,9 @@
 // A DDS data reader for one ROS subscription (or a service's request / a
-// client's reply side). Its listener runs on a Fast DDS thread and only
-// signals that data is waiting; samples are taken by whoever spins.
+// client's reply side). Its listener runs on a Fast DDS thread and signals
+// that data is waiting; samples are taken by whoever spins. A reader with a
+// filter (a client's reply side) takes each sample as it arrives and keeps
+// only those the filter accepts, so that a burst of samples it would drop
+// cannot push the ones it wants out of a keep-last history.
 #ifndef RMW_FASTDDS__READER_HPP_
 #define RMW_FASTDDS__READER_HPP_
 
@@ -11,6 +14,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -36,9 +40,14 @@ struct SampleMeta
 class Reader : private eprosima::fastdds::dds::DataReaderListener
 {
 public:
+  // Whether to keep a sample; `self` is this reader's GUID.
+  using Filter = std::function<bool(
+        const SampleMeta & sample, const eprosima::fastrtps::rtps::GUID_t & self)>;
+
   Reader(
     Participant * participant, eprosima::fastdds::dds::Topic * topic,
-    const eprosima::fastdds::dds::DataReaderQos & qos, std::function<void()> on_data);
+    const eprosima::fastdds::dds::DataReaderQos & qos, std::function<void()> on_data,
+    Filter filter = {});
   ~Reader() override;
 
   Reader(const Reader &) = delete;
@@ -55,6 +64,12 @@ public:
   Gid gid() const {return to_gid(guid());}
 
 private:
+  struct Kept
+  {
+    std::vector<uint8_t> payload;
+    SampleMeta meta;
+  };
+
   void on_data_available(eprosima::fastdds::dds::DataReader * reader) override;
   void on_subscription_matched(
     eprosima::fastdds::dds::DataReader * reader,
@@ -63,6 +78,10 @@ private:
   Participant * participant_;
   eprosima::fastdds::dds::Topic * topic_;
   std::function<void()> on_data_;
+  Filter filter_;
+  size_t keep_last_;  // 0: keep all
+  mutable std::mutex kept_mutex_;
+  std::deque<Kept> kept_;
   eprosima::fastdds::dds::DataReader * reader_ = nullptr;
   std::atomic<size_t> matched_{0};
   mutable std::mutex matched_mutex_;

@@ -29,6 +29,8 @@
 #include <sensor_msgs/msg/image.hpp>
 #include <sensor_msgs/msg/point_cloud2.hpp>
 #include <tf2_ros/static_transform_broadcaster.h>
+#include <tf2_msgs/msg/tf_message.hpp>
+#include <tf2_ros/qos.hpp>
 #include <tf2_ros/transform_broadcaster.h>
 
 #include "bathroom_sim/bathroom_scene.hpp"
@@ -750,11 +752,132 @@ TEST_F(ArmLocationNode, RefusesAFrameOlderThanTheAgeLimit)
   EXPECT_EQ(call("all_close").status, 0) << node->err();
 }
 
-TEST_F(ArmLocationNode, EndsWithStatusZeroOnSigintWhileServing)
+// A driver in a process of its own: a participant with one publisher, which
+// can stop and start again while the node runs.
+template<typename MessageT>
+struct Driver
 {
+  Driver(const std::string & name, const std::string & topic, const rclcpp::QoS & qos)
+  : context(std::make_shared<rclcpp::Context>())
+  {
+    context->init(0, nullptr);
+    node = std::make_shared<rclcpp::Node>(name, rclcpp::NodeOptions().context(context));
+    pub = node->create_publisher<MessageT>(topic, qos);
+  }
+  ~Driver() {context->shutdown("driver stopped");}
+
+  // Publishes once the node hears this publisher, and gives it time to take
+  // the message in.
+  void publish(const MessageT & message)
+  {
+    for (int i = 0; i < 100 && pub->get_subscription_count() == 0; ++i) {
+      rclcpp::sleep_for(50ms);
+    }
+    pub->publish(message);
+    rclcpp::sleep_for(300ms);
+  }
+
+  std::shared_ptr<rclcpp::Context> context;
+  rclcpp::Node::SharedPtr node;
+  typename rclcpp::Publisher<MessageT>::SharedPtr pub;
+};
+
+using CameraDriver = Driver<sensor_msgs::msg::Image>;
+using ArmDriver = Driver<tf2_msgs::msg::TFMessage>;
+
+// The TF is looked up at each frame's stamp, so a TF that stopped coming is
+// missed as it would be on a moving arm.
+TEST_F(ArmLocationNode, LocatesAgainOnceARestartedCameraAndTfPublisherAreBack)
+{
+  auto node = startServing({"tf_at_image_stamp:=1"});
+  EXPECT_EQ(call("all_close").status, 4);  // started before both
+
+  auto startCamera = [] {
+      return std::make_unique<CameraDriver>("camera_driver", "/camera/depth/image_raw", 1);
+    };
+  // What a TransformBroadcaster writes.
+  auto startArm = [] {
+      return std::make_unique<ArmDriver>("arm_driver", "/tf", tf2_ros::DynamicBroadcasterQoS());
+    };
+  sensor_msgs::msg::Image image = renderedImage(bathroom_sim::SceneState::AllClose);
+  auto frameAt = [&image](CameraDriver & camera, const rclcpp::Time & stamp) {
+      image.header.stamp = stamp;
+      camera.publish(image);
+    };
+  auto tfAt = [](ArmDriver & arm, const rclcpp::Time & stamp) {
+      tf2_msgs::msg::TFMessage message;
+      message.transforms.push_back(camera_messages::cameraTransform(truePose()));
+      message.transforms.back().header.stamp = stamp;
+      arm.publish(message);
+    };
+  auto camera = startCamera();
+  auto arm = startArm();
+  rclcpp::Time now = peer->now();
+  tfAt(*arm, now);
+  frameAt(*camera, now);
+  EXPECT_EQ(call("all_close").status, 0) << node->err();
+
+  camera.reset();
+  arm.reset();
+  EXPECT_EQ(call("all_close").status, 3);  // the last frame is used up
+
+  camera = startCamera();
+  frameAt(*camera, peer->now());
+  node->clear();
+  EXPECT_EQ(call("all_close").status, 4);  // no TF at the new frame's time
+  EXPECT_TRUE(node->waitForOutput("get transform from", 1s, true));
+
+  arm = startArm();
+  now = peer->now();
+  tfAt(*arm, now);
+  frameAt(*camera, now);
+  const ArmLocation::Response r = call("all_close");
+  ASSERT_EQ(r.status, 0) << node->err();
+  EXPECT_LT(answered(r).translation().norm(), 0.002);
+}
+
+TEST_F(ArmLocationNode, LocatesWhenStartedAfterTheCameraStreams)
+{
+  publishTf(truePose());
+  CameraDriver camera("camera_driver", "/camera/depth/image_raw", 1);
+  const sensor_msgs::msg::Image image = renderedImage(bathroom_sim::SceneState::AllClose);
+  std::atomic<bool> streaming{true};
+  std::thread stream([&] {
+      while (streaming) {
+        camera.pub->publish(image);
+        std::this_thread::sleep_for(100ms);
+      }
+    });
   auto node = startServing();
-  node->signal(SIGINT);
-  EXPECT_EQ(node->wait(10s), 0);
+  rclcpp::sleep_for(500ms);
+  const ArmLocation::Response r = call("all_close");
+  streaming = false;
+  stream.join();
+  ASSERT_EQ(r.status, 0) << node->err();
+  EXPECT_LT(answered(r).translation().norm(), 0.002);
+}
+
+// As a launch system or systemd stops it: idle, or while it reads a map and
+// registers a frame.
+TEST_F(ArmLocationNode, EndsWithStatusZeroOnSigintOrSigtermIdleOrInARequest)
+{
+  publishTf(truePose());
+  const sensor_msgs::msg::Image image = renderedImage(bathroom_sim::SceneState::AllClose);
+  for (const int sig : {SIGINT, SIGTERM}) {
+    for (const bool inRequest : {false, true}) {
+      SCOPED_TRACE(std::string(strsignal(sig)) + (inRequest ? " in a request" : " idle"));
+      auto node = startServing();
+      if (inRequest) {
+        publishDepth(image);
+        auto request = std::make_shared<ArmLocation::Request>();
+        request->pcd_type = "all_close";
+        client->async_send_request(request);  // its reply may never come
+        ASSERT_TRUE(node->waitForOutput("current_pcd_file", 10s)) << node->out();
+      }
+      node->signal(sig);
+      EXPECT_EQ(node->wait(10s), 0) << node->err();
+    }
+  }
 }
 
 TEST_F(ArmLocationNode, ExitsWith255WhenNoUsableCameraInfoArrives)

@@ -18,7 +18,7 @@ tests=(
   test_covariances test_neighbour_grid test_target_cache test_registration
   test_depth_cloud test_pcd_frame_tool test_arm_location_node
 )
-fuzzers=(map_file depth_frame)
+fuzzers=(map_file depth_frame request)
 
 # The null check is off: PCL 1.13's fromPCLPointCloud2 takes &cloud[0] of a
 # cloud of no points before copying zero bytes, so every read of a PCD file

@@ -1,5 +1,6 @@
-// libFuzzer target: arbitrary bytes decoded as every standard message and
-// the generator's test message, which holds every form of field. A
+// libFuzzer target: arbitrary bytes decoded as every standard message, the
+// requests and replies of the parameter services every node serves, and the
+// generator's test message, which holds every form of field. A
 // decoder fault shows as a sanitizer report; a payload that decodes must
 // encode to exactly serialized_size() bytes that decode and encode to the
 // same bytes again.
@@ -18,6 +19,12 @@
 #include "geometry_msgs/msg/transform.hpp"
 #include "geometry_msgs/msg/transform_stamped.hpp"
 #include "geometry_msgs/msg/vector3.hpp"
+#include "rcl_interfaces/srv/describe_parameters.hpp"
+#include "rcl_interfaces/srv/get_parameter_types.hpp"
+#include "rcl_interfaces/srv/get_parameters.hpp"
+#include "rcl_interfaces/srv/list_parameters.hpp"
+#include "rcl_interfaces/srv/set_parameters.hpp"
+#include "rcl_interfaces/srv/set_parameters_atomically.hpp"
 #include "rmw_dds_common/msg/gid.hpp"
 #include "rmw_dds_common/msg/node_entities_info.hpp"
 #include "rmw_dds_common/msg/participant_entities_info.hpp"
@@ -89,6 +96,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t * data, std::size_t size)
     geometry_msgs::msg::TransformStamped, tf2_msgs::msg::TFMessage,
     rmw_dds_common::msg::Gid, rmw_dds_common::msg::NodeEntitiesInfo,
     rmw_dds_common::msg::ParticipantEntitiesInfo,
+    rcl_interfaces::srv::DescribeParameters::Request,
+    rcl_interfaces::srv::DescribeParameters::Response,
+    rcl_interfaces::srv::GetParameterTypes::Request,
+    rcl_interfaces::srv::GetParameterTypes::Response,
+    rcl_interfaces::srv::GetParameters::Request, rcl_interfaces::srv::GetParameters::Response,
+    rcl_interfaces::srv::ListParameters::Request, rcl_interfaces::srv::ListParameters::Response,
+    rcl_interfaces::srv::SetParameters::Request, rcl_interfaces::srv::SetParameters::Response,
+    rcl_interfaces::srv::SetParametersAtomically::Request,
+    rcl_interfaces::srv::SetParametersAtomically::Response,
     rosidl_generator_test_msgs::msg::Features>(data, size);
   return 0;
 }

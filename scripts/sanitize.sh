@@ -2,8 +2,10 @@
 # Builds the tests of the ROS 2 runtime, the registration engine, the node and
 # pcd_frame_tool again with clang, AddressSanitizer and
 # UndefinedBehaviorSanitizer into build-sanitize/ and runs them there, with a
-# short run of each libFuzzer target: a report fails the run. Run after
-# scripts/setup.sh, which installs what this needs.
+# short run of each libFuzzer target; then the tests that run threads (the
+# executor, services, the TF listener, the node's depth buffer, the engine's
+# OpenMP regions) with ThreadSanitizer from build-tsan/. A report fails the
+# run. Run after scripts/setup.sh, which installs what this needs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -44,3 +46,32 @@ ctest --test-dir build-sanitize --output-on-failure -j"$(nproc)" -R "$pattern" \
 # engine's work, which the sanitizers slow several times over.
 GTEST_FILTER='-*LocatesTheCameraWithinTwoMillimetres*:*AnswersUnreliableOnlyPastTheLimits*' \
   ctest --test-dir build-sanitize --output-on-failure -R '^test_arm_location_node$'
+
+# ThreadSanitizer. The engine's parallel regions run on LLVM's OpenMP runtime
+# with its Archer tool, which tells the sanitizer what OpenMP's barriers and
+# reductions order.
+tsan_tests=(
+  test_executor test_wait_for_message test_graph test_logging test_parameter_service
+  test_image_transport test_service_calls test_service_processes test_service_wire
+  test_tf2_ros_buffer test_tf2_ros_listener
+  test_covariances test_neighbour_grid test_target_cache test_registration
+  test_depth_cloud test_arm_location_node
+)
+flags="-O1 -gline-tables-only -fno-omit-frame-pointer -fsanitize=thread"
+CC=clang CXX=clang++ cmake -S standalone -B build-tsan -DCMAKE_BUILD_TYPE=None \
+  -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" \
+  -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread -DCMAKE_SHARED_LINKER_FLAGS=-fsanitize=thread
+cmake --build build-tsan -j"$(nproc)" --target "${tsan_tests[@]}"
+
+export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:ignore_noninstrumented_modules=1"
+TSAN_OPTIONS+=":suppressions=$PWD/scripts/tsan_suppressions.txt"
+export OMP_TOOL_LIBRARIES=/usr/lib/llvm-14/lib/libarcher.so
+pattern="^($(IFS='|'; echo "${tsan_tests[*]}"))\$"
+ctest --test-dir build-tsan --output-on-failure -j"$(nproc)" -R "$pattern" \
+  -E '^test_arm_location_node$'
+# The node's threads: its executor, TF listener and depth buffer, with
+# publishers that come and go and signals in a request. Registration runs
+# tens of times slower here, so the many-request cases stay with the
+# other builds.
+GTEST_FILTER='*Restarted*:*StartedAfter*:*Sigterm*:*TakesTheTfAtTheImagesStamp*' \
+  ctest --test-dir build-tsan --output-on-failure -R '^test_arm_location_node$'

@@ -4,12 +4,20 @@
 // to end against the node as a process over DDS. Prints per stage the median
 // over the requests beside a lower bound estimated for it.
 //
-//   arm_location_bench [path/to/arm_location_node]
+//   arm_location_bench [--load] [path/to/arm_location_node]
 //
-// Without a path the node is looked for beside the benchmark.
+// Without a path the node is looked for beside the benchmark. With --load it
+// times only the requests of the goal case, the node on one core and on all,
+// alone on the machine and beside a CPU-bound process on the last core.
 
+#include <sched.h>
+#include <signal.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <atomic>
 
 #include <algorithm>
 #include <chrono>
@@ -21,6 +29,7 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <numeric>
 #include <random>
 #include <string>
 #include <thread>
@@ -392,14 +401,65 @@ fs::path nodeBeside(const char * argv0)
   return self.parent_path() / "arm_location_node";
 }
 
+// A CPU-bound process on the last core, as another program sharing the
+// robot's CPU: it counts its loop turns where the benchmark can read them.
+class BusyProcess
+{
+public:
+  BusyProcess()
+  : turns_(static_cast<std::atomic<std::uint64_t> *>(mmap(nullptr, sizeof(std::atomic<std::uint64_t>),
+      PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0)))
+  {
+    new (turns_) std::atomic<std::uint64_t>(0);
+    pid_ = fork();
+    if (pid_ == 0) {
+      cpu_set_t last;
+      CPU_ZERO(&last);
+      CPU_SET(engineThreads() - 1, &last);
+      sched_setaffinity(0, sizeof(last), &last);
+      for (;;) {
+        turns_->fetch_add(1, std::memory_order_relaxed);
+      }
+    }
+  }
+  ~BusyProcess()
+  {
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+    munmap(turns_, sizeof(std::atomic<std::uint64_t>));
+  }
+  BusyProcess(const BusyProcess &) = delete;
+  BusyProcess & operator=(const BusyProcess &) = delete;
+
+  std::uint64_t turns() const {return turns_->load(std::memory_order_relaxed);}
+
+  // Turns a second over a quiet stretch.
+  double rate(std::chrono::milliseconds stretch) const
+  {
+    const std::uint64_t before = turns();
+    const double s = seconds([stretch] {std::this_thread::sleep_for(stretch);});
+    return static_cast<double>(turns() - before) / s;
+  }
+
+  // What it did while requests ran.
+  std::uint64_t turnsInRequests = 0;
+
+private:
+  std::atomic<std::uint64_t> * turns_;
+  pid_t pid_ = -1;
+};
+
 // Requests of one frame size end to end against the node as a process,
 // serving the maps in directory, request r asking for states[r % size]: a
 // fresh frame is published before each call, and the time is from the call
-// to the reply. Empty when a request fails.
+// to the reply. Empty when a request fails. With nodeCpus the node runs on
+// that many cores only (its engine then takes one thread per core); with
+// busy, that process's progress during the requests is counted.
 std::vector<double> timeEndToEnd(
   const fs::path & nodePath, const Frame & frame, const std::vector<sensor_msgs::msg::Image> & images,
   const fs::path & directory, const Eigen::Isometry3d & tfPose,
-  const std::vector<std::string> & states, int requests)
+  const std::vector<std::string> & states, int requests, int nodeCpus = 0,
+  BusyProcess * busy = nullptr)
 {
   auto peer = rclcpp::Node::make_shared("arm_location_bench");
   auto infoPub = peer->create_publisher<sensor_msgs::msg::CameraInfo>("/camera/depth/camera_info", 1);
@@ -408,8 +468,19 @@ std::vector<double> timeEndToEnd(
   tf2_ros::StaticTransformBroadcaster tf(peer);
   tf.sendTransform(camera_messages::cameraTransform(tfPose));
 
+  // The node inherits the mask of the thread that starts it.
+  cpu_set_t all, first;
+  sched_getaffinity(0, sizeof(all), &all);
+  if (nodeCpus > 0) {
+    CPU_ZERO(&first);
+    for (int c = 0; c < nodeCpus; ++c) {
+      CPU_SET(c, &first);
+    }
+    sched_setaffinity(0, sizeof(first), &first);
+  }
   ChildProcess node({nodePath.string(), "--ros-args", "-p", "pcd:=" + directory.string() + "/",
       "-p", std::string("target_frame:=") + kBase, "-p", std::string("origin_frame:=") + kOptical});
+  sched_setaffinity(0, sizeof(all), &all);
   sensor_msgs::msg::CameraInfo info;
   info.width = static_cast<std::uint32_t>(frame.camera.width);
   info.height = static_cast<std::uint32_t>(frame.camera.height);
@@ -432,6 +503,7 @@ std::vector<double> timeEndToEnd(
     rclcpp::sleep_for(kPause);
     auto request = std::make_shared<ArmLocation::Request>();
     request->pcd_type = states[static_cast<std::size_t>(r) % states.size()];
+    const std::uint64_t turns = busy ? busy->turns() : 0;
     const auto start = std::chrono::steady_clock::now();
     auto future = client->async_send_request(request);
     if (rclcpp::spin_until_future_complete(peer, future, 60s) != rclcpp::FutureReturnCode::SUCCESS ||
@@ -441,6 +513,9 @@ std::vector<double> timeEndToEnd(
       return {};
     }
     times.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    if (busy && r > 0) {
+      busy->turnsInRequests += busy->turns() - turns;
+    }
   }
   return times;
 }
@@ -449,10 +524,10 @@ std::vector<double> timeEndToEnd(
 // counted.
 std::vector<double> timeEndToEnd(
   const fs::path & nodePath, const Frame & frame, const std::vector<sensor_msgs::msg::Image> & images,
-  const Map & map, const Eigen::Isometry3d & tfPose)
+  const Map & map, const Eigen::Isometry3d & tfPose, int nodeCpus = 0, BusyProcess * busy = nullptr)
 {
-  std::vector<double> times =
-    timeEndToEnd(nodePath, frame, images, map.directory, tfPose, {"all_close"}, kRequests + 1);
+  std::vector<double> times = timeEndToEnd(
+    nodePath, frame, images, map.directory, tfPose, {"all_close"}, kRequests + 1, nodeCpus, busy);
   if (!times.empty()) {
     times.erase(times.begin());
   }
@@ -519,11 +594,51 @@ void printRow(const Row & row)
 
 }  // namespace
 
+// The goal's request, the node on one core and on all, each alone on the
+// machine and beside a busy process on the last core; and how much of that
+// process's core the requests took.
+void printLoad(const fs::path & nodePath, const Map & map, const Eigen::Isometry3d & tfPose)
+{
+  const Frame & frame = kFrames[0];
+  const std::vector<sensor_msgs::msg::Image> images = sensorFrames(frame.camera);
+  std::printf("\n%s frame against %zu map points, TF off by 3, -2, 1 cm and 2, -1, 3 deg, end to "
+    "end; the busy process on core %d\n", frame.name, map.cloud->size(), engineThreads() - 1);
+  std::printf("  %10s %-8s %10s %10s %18s %22s\n", "node cores", "busy", "median ms", "max ms",
+    "busy's core kept", "busy's core-ms lost/req");
+  for (const int cores : {1, engineThreads()}) {
+    for (const bool loaded : {false, true}) {
+      std::unique_ptr<BusyProcess> busy;
+      double alone = 0;
+      if (loaded) {
+        busy = std::make_unique<BusyProcess>();
+        alone = busy->rate(1000ms);
+      }
+      const std::vector<double> t =
+        timeEndToEnd(nodePath, frame, images, map, tfPose, cores, busy.get());
+      if (t.empty()) {
+        std::printf("  %10d %-8s a request failed\n", cores, loaded ? "yes" : "no");
+        continue;
+      }
+      const double inRequests = std::accumulate(t.begin(), t.end(), 0.0);
+      std::printf("  %10d %-8s %10.1f %10.1f", cores, loaded ? "yes" : "no", 1e3 * median(t),
+        1e3 * *std::max_element(t.begin(), t.end()));
+      if (loaded) {
+        const double kept = static_cast<double>(busy->turnsInRequests) / inRequests / alone;
+        std::printf(" %17.0f%% %22.1f", 100 * kept, 1e3 * (1 - kept) * inRequests / t.size());
+      }
+      std::printf("\n");
+      std::fflush(stdout);
+    }
+  }
+}
+
 int main(int argc, char ** argv)
 {
-  const fs::path nodePath = argc > 1 ? fs::path(argv[1]) : nodeBeside(argv[0]);
+  const bool loadMode = argc > 1 && std::string(argv[1]) == "--load";
+  const int pathArg = loadMode ? 2 : 1;
+  const fs::path nodePath = argc > pathArg ? fs::path(argv[pathArg]) : nodeBeside(argv[0]);
   if (!fs::exists(nodePath)) {
-    std::fprintf(stderr, "usage: arm_location_bench [path/to/arm_location_node]\n");
+    std::fprintf(stderr, "usage: arm_location_bench [--load] [path/to/arm_location_node]\n");
     return 2;
   }
   setenv("ROS_DOMAIN_ID", kDomain, 1);
@@ -547,8 +662,12 @@ int main(int argc, char ** argv)
     return static_cast<float>(0.004 * std::sqrt(defaultPoints / static_cast<double>(points)));
   };
   const fs::path root = fs::temp_directory_path() / ("arm_location_bench_" + std::to_string(getpid()));
+  const Eigen::Isometry3d offTf = bathroom_sim::offsetTransform(kDemoTfOffset) * demoPose();
   std::vector<Map> maps;
   for (std::size_t size : kMapSizes) {
+    if (loadMode && size != kMapSizes[1]) {
+      continue;
+    }
     Map map{0, root / std::to_string(size), bathroom_sim::buildMap(scene, leafFor(size))};
     map.storedPoints = map.cloud->size();
     fs::create_directories(map.directory);
@@ -557,6 +676,12 @@ int main(int argc, char ** argv)
       *map.cloud);
     voxelFilter(map.cloud);
     maps.push_back(map);
+  }
+  if (loadMode) {
+    printLoad(nodePath, maps[0], offTf);
+    rclcpp::shutdown();
+    fs::remove_all(root);
+    return 0;
   }
 
   std::printf("\nmap stages of a first request (median of 3; %d engine threads)\n",
@@ -581,7 +706,6 @@ int main(int argc, char ** argv)
   // The goal's case once more, with the TF off as a real arm's is.
   const Frame & frame = kFrames[0];
   const Map & map = maps[1];
-  const Eigen::Isometry3d offTf = bathroom_sim::offsetTransform(kDemoTfOffset) * demoPose();
   const std::vector<sensor_msgs::msg::Image> images = sensorFrames(frame.camera);
   Row row = timeStages(frame, images, map, offTf, clock);
   row.frame += " (TF off by 3, -2, 1 cm and 2, -1, 3 deg)";

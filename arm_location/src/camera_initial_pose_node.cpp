@@ -1,5 +1,7 @@
 #include "arm_location/camera_initial_pose_node.hpp"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
@@ -455,6 +457,15 @@ void CameraInitialPoseNode::publishCloud(
 
 int main(int argc, char ** argv)
 {
+  // By default the engine's OpenMP workers spin while they wait at a barrier,
+  // and a spinning worker takes the core the robot's other programs need:
+  // beside a busy core, a request on all cores took longer than on one.
+  // libgomp reads its wait policy once, as it loads, so unless the user chose
+  // one the node starts itself again with the passive policy.
+  if (std::getenv("OMP_WAIT_POLICY") == nullptr) {
+    setenv("OMP_WAIT_POLICY", "passive", 1);
+    execv("/proc/self/exe", argv);  // where that fails, go on as started
+  }
   try {
     rclcpp::init(argc, argv);
     auto node = std::make_shared<CameraInitialPoseNode>();

@@ -4,11 +4,14 @@
 // to end against the node as a process over DDS. Prints per stage the median
 // over the requests beside a lower bound estimated for it.
 //
-//   arm_location_bench [--load] [path/to/arm_location_node]
+//   arm_location_bench [--load | --soak SECONDS [--check]] [path/to/arm_location_node]
 //
 // Without a path the node is looked for beside the benchmark. With --load it
 // times only the requests of the goal case, the node on one core and on all,
-// alone on the machine and beside a CPU-bound process on the last core.
+// alone on the machine and beside a CPU-bound process on the last core. With
+// --soak it sends requests back to back for that long while the camera
+// streams, and reports what was answered and what the node holds; --check
+// then exits 1 unless the node held up.
 
 #include <sched.h>
 #include <signal.h>
@@ -28,8 +31,10 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <memory>
 #include <numeric>
+#include <optional>
 #include <random>
 #include <string>
 #include <thread>
@@ -449,67 +454,99 @@ private:
   pid_t pid_ = -1;
 };
 
+// The node as a process serving the maps in directory, beside the camera,
+// TF and client it talks to. With nodeCpus it runs on that many cores only
+// (its engine then takes one thread per core).
+struct ServedNode
+{
+  ServedNode(
+    const fs::path & nodePath, const Frame & frame, const fs::path & directory,
+    const Eigen::Isometry3d & tfPose, int nodeCpus)
+  : peer(rclcpp::Node::make_shared("arm_location_bench")),
+    depthPub(peer->create_publisher<sensor_msgs::msg::Image>("/camera/depth/image_raw", 1)),
+    client(peer->create_client<ArmLocation>("/arm/location")),
+    tf(peer)
+  {
+    auto infoPub = peer->create_publisher<sensor_msgs::msg::CameraInfo>("/camera/depth/camera_info", 1);
+    tf.sendTransform(camera_messages::cameraTransform(tfPose));
+    // The node inherits the mask of the thread that starts it.
+    cpu_set_t all, first;
+    sched_getaffinity(0, sizeof(all), &all);
+    if (nodeCpus > 0) {
+      CPU_ZERO(&first);
+      for (int c = 0; c < nodeCpus; ++c) {
+        CPU_SET(c, &first);
+      }
+      sched_setaffinity(0, sizeof(first), &first);
+    }
+    process = std::make_unique<ChildProcess>(std::vector<std::string>{nodePath.string(),
+        "--ros-args", "-p", "pcd:=" + directory.string() + "/",
+        "-p", std::string("target_frame:=") + kBase, "-p", std::string("origin_frame:=") + kOptical});
+    sched_setaffinity(0, sizeof(all), &all);
+    sensor_msgs::msg::CameraInfo info;
+    info.width = static_cast<std::uint32_t>(frame.camera.width);
+    info.height = static_cast<std::uint32_t>(frame.camera.height);
+    info.k = {frame.camera.fx, 0, frame.camera.cx, 0, frame.camera.fy, frame.camera.cy, 0, 0, 1};
+    for (int i = 0; i < 100 && !process->waitForOutput("get intrinsic parameters:", 100ms); ++i) {
+      infoPub->publish(info);
+    }
+    serving = client->wait_for_service(10s);
+    if (!serving) {
+      std::fprintf(stderr, "arm_location_bench: no service from %s\n%s", nodePath.c_str(),
+        process->err().c_str());
+    }
+    for (int i = 0; i < 100 && depthPub->get_subscription_count() == 0; ++i) {
+      rclcpp::sleep_for(50ms);
+    }
+  }
+
+  // The reply, or nothing when none came within the timeout.
+  std::optional<ArmLocation::Response> call(const std::string & state, std::chrono::seconds timeout)
+  {
+    auto request = std::make_shared<ArmLocation::Request>();
+    request->pcd_type = state;
+    auto future = client->async_send_request(request);
+    if (rclcpp::spin_until_future_complete(peer, future, timeout) !=
+      rclcpp::FutureReturnCode::SUCCESS)
+    {
+      return std::nullopt;
+    }
+    return *future.get();
+  }
+
+  rclcpp::Node::SharedPtr peer;
+  rclcpp::Publisher<sensor_msgs::msg::Image>::SharedPtr depthPub;
+  rclcpp::Client<ArmLocation>::SharedPtr client;
+  tf2_ros::StaticTransformBroadcaster tf;
+  std::unique_ptr<ChildProcess> process;
+  bool serving = false;
+};
+
 // Requests of one frame size end to end against the node as a process,
 // serving the maps in directory, request r asking for states[r % size]: a
 // fresh frame is published before each call, and the time is from the call
-// to the reply. Empty when a request fails. With nodeCpus the node runs on
-// that many cores only (its engine then takes one thread per core); with
-// busy, that process's progress during the requests is counted.
+// to the reply. Empty when a request fails. With busy, that process's
+// progress during the requests is counted.
 std::vector<double> timeEndToEnd(
   const fs::path & nodePath, const Frame & frame, const std::vector<sensor_msgs::msg::Image> & images,
   const fs::path & directory, const Eigen::Isometry3d & tfPose,
   const std::vector<std::string> & states, int requests, int nodeCpus = 0,
   BusyProcess * busy = nullptr)
 {
-  auto peer = rclcpp::Node::make_shared("arm_location_bench");
-  auto infoPub = peer->create_publisher<sensor_msgs::msg::CameraInfo>("/camera/depth/camera_info", 1);
-  auto depthPub = peer->create_publisher<sensor_msgs::msg::Image>("/camera/depth/image_raw", 1);
-  auto client = peer->create_client<ArmLocation>("/arm/location");
-  tf2_ros::StaticTransformBroadcaster tf(peer);
-  tf.sendTransform(camera_messages::cameraTransform(tfPose));
-
-  // The node inherits the mask of the thread that starts it.
-  cpu_set_t all, first;
-  sched_getaffinity(0, sizeof(all), &all);
-  if (nodeCpus > 0) {
-    CPU_ZERO(&first);
-    for (int c = 0; c < nodeCpus; ++c) {
-      CPU_SET(c, &first);
-    }
-    sched_setaffinity(0, sizeof(first), &first);
-  }
-  ChildProcess node({nodePath.string(), "--ros-args", "-p", "pcd:=" + directory.string() + "/",
-      "-p", std::string("target_frame:=") + kBase, "-p", std::string("origin_frame:=") + kOptical});
-  sched_setaffinity(0, sizeof(all), &all);
-  sensor_msgs::msg::CameraInfo info;
-  info.width = static_cast<std::uint32_t>(frame.camera.width);
-  info.height = static_cast<std::uint32_t>(frame.camera.height);
-  info.k = {frame.camera.fx, 0, frame.camera.cx, 0, frame.camera.fy, frame.camera.cy, 0, 0, 1};
-  for (int i = 0; i < 100 && !node.waitForOutput("get intrinsic parameters:", 100ms); ++i) {
-    infoPub->publish(info);
-  }
-  if (!client->wait_for_service(10s)) {
-    std::fprintf(stderr, "arm_location_bench: no service from %s\n%s", nodePath.c_str(),
-      node.err().c_str());
+  ServedNode node(nodePath, frame, directory, tfPose, nodeCpus);
+  if (!node.serving) {
     return {};
   }
-  for (int i = 0; i < 100 && depthPub->get_subscription_count() == 0; ++i) {
-    rclcpp::sleep_for(50ms);
-  }
-
   std::vector<double> times;
   for (int r = 0; r < requests; ++r) {
-    depthPub->publish(images[static_cast<std::size_t>(r) % images.size()]);
+    node.depthPub->publish(images[static_cast<std::size_t>(r) % images.size()]);
     rclcpp::sleep_for(kPause);
-    auto request = std::make_shared<ArmLocation::Request>();
-    request->pcd_type = states[static_cast<std::size_t>(r) % states.size()];
     const std::uint64_t turns = busy ? busy->turns() : 0;
     const auto start = std::chrono::steady_clock::now();
-    auto future = client->async_send_request(request);
-    if (rclcpp::spin_until_future_complete(peer, future, 60s) != rclcpp::FutureReturnCode::SUCCESS ||
-      future.get()->status != 0)
-    {
-      std::fprintf(stderr, "arm_location_bench: request %d failed\n%s", r, node.err().c_str());
+    const auto reply = node.call(states[static_cast<std::size_t>(r) % states.size()], 60s);
+    if (!reply || reply->status != 0) {
+      std::fprintf(stderr, "arm_location_bench: request %d failed\n%s", r,
+        node.process->err().c_str());
       return {};
     }
     times.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
@@ -632,13 +669,144 @@ void printLoad(const fs::path & nodePath, const Map & map, const Eigen::Isometry
   }
 }
 
+// What a long-running process holds.
+struct Holdings
+{
+  long rssKb = 0;
+  int threads = 0;
+  int fds = 0;
+};
+
+Holdings holdings(pid_t pid)
+{
+  Holdings h;
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind("VmRSS:", 0) == 0) {
+      h.rssKb = std::stol(line.substr(6));
+    } else if (line.rfind("Threads:", 0) == 0) {
+      h.threads = std::stoi(line.substr(8));
+    }
+  }
+  std::error_code ec;
+  for (auto it = fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", ec);
+    !ec && it != fs::directory_iterator(); it.increment(ec))
+  {
+    ++h.fds;
+  }
+  return h;
+}
+
+// Requests back to back for the given time while the camera streams 1280x720
+// frames at 30 Hz: what was answered how, how long it took, and what the node
+// holds after a warm-up and at the end. True when it held up: the node still
+// runs, every request was answered (located, or no fresh frame), and neither
+// memory (by more than 1 MB), descriptors nor threads grew after the warm-up.
+bool printSoak(
+  const fs::path & nodePath, const Map & map, const Eigen::Isometry3d & tfPose,
+  std::chrono::seconds duration)
+{
+  const Frame & frame = kFrames[1];
+  const std::vector<sensor_msgs::msg::Image> images = sensorFrames(frame.camera);
+  ServedNode node(nodePath, frame, map.directory, tfPose, 0);
+  if (!node.serving) {
+    return false;
+  }
+  std::atomic<bool> streaming{true};
+  std::thread camera([&] {
+      auto next = std::chrono::steady_clock::now();
+      for (std::size_t i = 0; streaming; ++i) {
+        sensor_msgs::msg::Image image = images[i % images.size()];
+        image.header.stamp = node.peer->now();
+        node.depthPub->publish(image);
+        next += std::chrono::microseconds(33333);
+        std::this_thread::sleep_until(next);
+      }
+    });
+
+  const pid_t pid = node.process->pid();
+  const Holdings atStart = holdings(pid);
+  Holdings warm;
+  bool warmedUp = false;
+  std::map<int, int> statuses;
+  int lost = 0;
+  std::vector<double> latencies;
+  std::vector<long> rssTrace;  // MB, every 10 s
+  const auto begin = std::chrono::steady_clock::now();
+  while (std::chrono::steady_clock::now() - begin < duration && !node.process->wait(0ms)) {
+    if (std::chrono::steady_clock::now() - begin >= rssTrace.size() * 10s) {
+      rssTrace.push_back(holdings(pid).rssKb / 1024);
+    }
+    const auto start = std::chrono::steady_clock::now();
+    const auto reply = node.call("all_close", 30s);
+    if (!reply) {
+      ++lost;
+      continue;
+    }
+    ++statuses[reply->status];
+    latencies.push_back(
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    if (!warmedUp && latencies.size() >= 10 && std::chrono::steady_clock::now() - begin >= 10s) {
+      warm = holdings(pid);
+      warmedUp = true;
+    }
+  }
+  const bool running = !node.process->wait(0ms);
+  const Holdings atEnd = running ? holdings(pid) : Holdings{};
+  streaming = false;
+  camera.join();
+
+  std::sort(latencies.begin(), latencies.end());
+  auto quantile = [&latencies](double q) {
+      return latencies.empty() ? 0.0 :
+             1e3 * latencies[static_cast<std::size_t>(q * static_cast<double>(latencies.size() - 1))];
+    };
+  int others = 0;
+  for (const auto & [status, n] : statuses) {
+    others += status != 0 && status != 3 ? n : 0;
+  }
+  std::printf("\nsoak: %s frames at 30 Hz against %zu map points, requests back to back for "
+    "%lld s\n", frame.name, map.cloud->size(), static_cast<long long>(duration.count()));
+  std::printf("  requests answered %zu, lost %d; located (0) %d, no fresh frame (3) %d, "
+    "other statuses %d\n", latencies.size(), lost, statuses[0], statuses[3], others);
+  std::printf("  latency ms: p50 %.1f, p99 %.1f, max %.1f\n", quantile(0.5), quantile(0.99),
+    quantile(1.0));
+  std::printf("  %-16s %10s %10s %10s\n", "node", "start", "warmed up", "end");
+  std::printf("  %-16s %10.1f %10.1f %10.1f\n", "resident MB", atStart.rssKb / 1024.0,
+    warm.rssKb / 1024.0, atEnd.rssKb / 1024.0);
+  std::printf("  %-16s %10d %10d %10d\n", "descriptors", atStart.fds, warm.fds, atEnd.fds);
+  std::printf("  %-16s %10d %10d %10d\n", "threads", atStart.threads, warm.threads,
+    atEnd.threads);
+  std::printf("  resident MB every 10 s:");
+  for (const long mb : rssTrace) {
+    std::printf(" %ld", mb);
+  }
+  std::printf("\n  growth after warm-up: %ld kB; node %s\n", atEnd.rssKb - warm.rssKb,
+    running ? "still running" : "EXITED");
+  return running && warmedUp && lost == 0 && others == 0 && atEnd.rssKb - warm.rssKb <= 1024 &&
+         atEnd.fds <= warm.fds && atEnd.threads <= warm.threads;
+}
+
 int main(int argc, char ** argv)
 {
-  const bool loadMode = argc > 1 && std::string(argv[1]) == "--load";
-  const int pathArg = loadMode ? 2 : 1;
-  const fs::path nodePath = argc > pathArg ? fs::path(argv[pathArg]) : nodeBeside(argv[0]);
-  if (!fs::exists(nodePath)) {
-    std::fprintf(stderr, "usage: arm_location_bench [--load] [path/to/arm_location_node]\n");
+  bool loadMode = false, check = false;
+  long soakSeconds = 0;
+  fs::path nodePath = nodeBeside(argv[0]);
+  for (int a = 1; a < argc; ++a) {
+    const std::string arg = argv[a];
+    if (arg == "--load") {
+      loadMode = true;
+    } else if (arg == "--soak" && a + 1 < argc) {
+      soakSeconds = std::atol(argv[++a]);
+    } else if (arg == "--check") {
+      check = true;
+    } else {
+      nodePath = arg;
+    }
+  }
+  if (!fs::exists(nodePath) || (check && soakSeconds <= 0)) {
+    std::fprintf(stderr, "usage: arm_location_bench [--load | --soak SECONDS [--check]] "
+      "[path/to/arm_location_node]\n");
     return 2;
   }
   setenv("ROS_DOMAIN_ID", kDomain, 1);
@@ -665,7 +833,7 @@ int main(int argc, char ** argv)
   const Eigen::Isometry3d offTf = bathroom_sim::offsetTransform(kDemoTfOffset) * demoPose();
   std::vector<Map> maps;
   for (std::size_t size : kMapSizes) {
-    if (loadMode && size != kMapSizes[1]) {
+    if ((loadMode || soakSeconds > 0) && size != kMapSizes[1]) {
       continue;
     }
     Map map{0, root / std::to_string(size), bathroom_sim::buildMap(scene, leafFor(size))};
@@ -677,11 +845,13 @@ int main(int argc, char ** argv)
     voxelFilter(map.cloud);
     maps.push_back(map);
   }
-  if (loadMode) {
-    printLoad(nodePath, maps[0], offTf);
+  if (loadMode || soakSeconds > 0) {
+    const bool held = soakSeconds > 0 ?
+      printSoak(nodePath, maps[0], offTf, std::chrono::seconds(soakSeconds)) :
+      (printLoad(nodePath, maps[0], offTf), true);
     rclcpp::shutdown();
     fs::remove_all(root);
-    return 0;
+    return check && !held ? 1 : 0;
   }
 
   std::printf("\nmap stages of a first request (median of 3; %d engine threads)\n",

@@ -86,6 +86,9 @@ public:
 
   void signal(int sig) {kill(pid_, sig);}
 
+  // For reading the process's own figures under /proc.
+  pid_t pid() const {return pid_;}
+
   // Exit status (or 128 + signal), or nothing when still running at the timeout.
   std::optional<int> wait(std::chrono::milliseconds timeout)
   {

@@ -719,14 +719,17 @@ bool printSoak(
         sensor_msgs::msg::Image image = images[i % images.size()];
         image.header.stamp = node.peer->now();
         node.depthPub->publish(image);
-        next += std::chrono::microseconds(33333);
+        // After a stall the camera goes on at its rate, without a burst.
+        next = std::max(next + std::chrono::microseconds(33333), std::chrono::steady_clock::now());
         std::this_thread::sleep_until(next);
       }
     });
 
   const pid_t pid = node.process->pid();
   const Holdings atStart = holdings(pid);
-  Holdings warm;
+  // Read at each reply after the warm-up; a single reading can catch a block
+  // a request still holds.
+  std::vector<Holdings> readings;
   bool warmedUp = false;
   std::map<int, int> statuses;
   int lost = 0;
@@ -746,15 +749,36 @@ bool printSoak(
     ++statuses[reply->status];
     latencies.push_back(
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-    if (!warmedUp && latencies.size() >= 10 && std::chrono::steady_clock::now() - begin >= 10s) {
-      warm = holdings(pid);
-      warmedUp = true;
+    warmedUp = warmedUp ||
+      (latencies.size() >= 10 && std::chrono::steady_clock::now() - begin >= 10s);
+    if (warmedUp) {
+      readings.push_back(holdings(pid));
     }
   }
   const bool running = !node.process->wait(0ms);
-  const Holdings atEnd = running ? holdings(pid) : Holdings{};
   streaming = false;
   camera.join();
+  warmedUp = readings.size() >= 2;
+  // The medians of the first and the second half of the readings.
+  auto medianOf = [](std::vector<Holdings> half) {
+      Holdings m;
+      if (half.empty()) {
+        return m;
+      }
+      auto mid = [&half](auto field) {
+          std::sort(half.begin(), half.end(), [field](const Holdings & a, const Holdings & b) {
+              return a.*field < b.*field;
+            });
+          return half[half.size() / 2].*field;
+        };
+      m.rssKb = mid(&Holdings::rssKb);
+      m.threads = mid(&Holdings::threads);
+      m.fds = mid(&Holdings::fds);
+      return m;
+    };
+  const auto halfway = readings.begin() + static_cast<std::ptrdiff_t>(readings.size() / 2);
+  const Holdings warm = medianOf({readings.begin(), halfway});
+  const Holdings atEnd = medianOf({halfway, readings.end()});
 
   std::sort(latencies.begin(), latencies.end());
   auto quantile = [&latencies](double q) {
@@ -771,7 +795,8 @@ bool printSoak(
     "other statuses %d\n", latencies.size(), lost, statuses[0], statuses[3], others);
   std::printf("  latency ms: p50 %.1f, p99 %.1f, max %.1f\n", quantile(0.5), quantile(0.99),
     quantile(1.0));
-  std::printf("  %-16s %10s %10s %10s\n", "node", "start", "warmed up", "end");
+  std::printf("  %-16s %10s %10s %10s   (after warm-up: medians of the first and last half)\n",
+    "node", "start", "warmed up", "end");
   std::printf("  %-16s %10.1f %10.1f %10.1f\n", "resident MB", atStart.rssKb / 1024.0,
     warm.rssKb / 1024.0, atEnd.rssKb / 1024.0);
   std::printf("  %-16s %10d %10d %10d\n", "descriptors", atStart.fds, warm.fds, atEnd.fds);

@@ -219,7 +219,7 @@ const std::vector<float> & NanoGICP<PointSource, PointTarget>::final_sq_distance
   }
   const Eigen::Isometry3d T(this->final_transformation_.template cast<double>());
   const auto & source = *this->input_;
-  const KdTree<PointTarget> & tree = *target_prepared_->tree;
+  const PreparedTarget<PointTarget> & target = *target_prepared_;
   sq_distances_.assign(source.size(), std::numeric_limits<float>::infinity());
 #pragma omp parallel for num_threads(threads()) schedule(static)
   for (std::int64_t i = 0; i < static_cast<std::int64_t>(source.size()); i++) {
@@ -227,9 +227,9 @@ const std::vector<float> & NanoGICP<PointSource, PointTarget>::final_sq_distance
     const Eigen::Vector3f query = p.cast<float>();
     std::uint32_t index;
     float sq_distance;
-    if (query.allFinite() && tree.nearest(query.data(), index, sq_distance)) {
+    if (query.allFinite() && target.knn(query.data(), 1, &index, &sq_distance) == 1) {
       sq_distances_[i] = static_cast<float>(
-        (tree.cloud()[index].getVector3fMap().template cast<double>() - p).squaredNorm());
+        (target.tree->cloud()[index].getVector3fMap().template cast<double>() - p).squaredNorm());
     }
   }
   sq_distances_measured_ = true;

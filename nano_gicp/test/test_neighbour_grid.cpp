@@ -173,4 +173,104 @@ TEST(NeighbourGrid, HandlesCloudsOfExactlyKPoints)
   expect_tree_neighbourhoods(same, 4, 2);
 }
 
+// Wherever the cells answer a nearest-point query, they give the tree's
+// nearest and second-nearest distances; returns the share they answered.
+double expect_tree_nearest(const Cloud::Ptr & cloud, int k, const Cloud & queries)
+{
+  const nano_gicp::NeighbourGrid<pcl::PointXYZ> grid(*cloud, k, 2);
+  const auto cells = grid.nearest();
+  const std::vector<std::uint32_t> & order = grid.order();
+  const nano_gicp::KdTree<pcl::PointXYZ> tree(cloud);
+  std::size_t answered = 0;
+  for (const auto & q : queries) {
+    for (const std::size_t n : {1, 2}) {
+      std::uint32_t places[2], indices[2];
+      float sq[2], tree_sq[2];
+      if (!cells.find(q.data, n, places, sq)) {
+        continue;
+      }
+      answered += n == 1;
+      if (tree.knn(q.data, n, indices, tree_sq) != n) {
+        ADD_FAILURE() << "the cells found " << n << " points where the cloud has fewer";
+        continue;
+      }
+      for (std::size_t j = 0; j < n; j++) {
+        EXPECT_EQ(sq[j], tree_sq[j]) << q << " neighbour " << j;
+        EXPECT_FLOAT_EQ(sq[j], ((*cloud)[order[places[j]]].getVector3fMap() -
+          q.getVector3fMap()).squaredNorm()) << q;
+      }
+    }
+  }
+  return static_cast<double>(answered) / static_cast<double>(queries.size());
+}
+
+TEST(NeighbourGrid, FindsTheTreesNearestPointsNearTheSurfacesAndHandsBackTheRest)
+{
+  // a floor and a wall on 5 mm steps with a millimetre of noise
+  std::mt19937 rng(11);
+  std::normal_distribution<float> noise(0.0f, 0.001f);
+  std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+  Cloud::Ptr cloud(new Cloud);
+  for (int i = 0; i < 100; i++) {
+    for (int j = 0; j < 100; j++) {
+      const float u = 0.005f * i, v = 0.005f * j;
+      add(*cloud, u + noise(rng), v + noise(rng), noise(rng));
+      add(*cloud, u + noise(rng), noise(rng), v + noise(rng));
+    }
+  }
+  // queries a few millimetres off the surfaces, as a pose near its answer
+  // asks, answered mostly by the cells (those behind the floor or the wall
+  // lie outside the grid, and the tree answers them)
+  Cloud near;
+  std::normal_distribution<float> off(0.0f, 0.003f);
+  for (int i = 0; i < 4000; i++) {
+    const float u = 0.5f * unit(rng), v = 0.5f * unit(rng);
+    add(near, u, v, off(rng));
+    add(near, u, off(rng), v);
+  }
+  EXPECT_GT(expect_tree_nearest(cloud, 10, near), 0.85);
+
+  // anywhere in and around the box, from the corner to far outside: what the
+  // cells answer is exact, and they hand back what lies beyond their block
+  Cloud anywhere;
+  for (int i = 0; i < 4000; i++) {
+    add(anywhere, 0.8f * unit(rng) - 0.15f, 0.8f * unit(rng) - 0.15f, 0.8f * unit(rng) - 0.15f);
+  }
+  const double answered = expect_tree_nearest(cloud, 10, anywhere);
+  EXPECT_GT(answered, 0.0);
+  EXPECT_LT(answered, 0.5);
+
+  Cloud beyond;
+  add(beyond, std::nanf(""), 0.1f, 0.1f);
+  add(beyond, -1.0f, 0.1f, 0.1f);
+  add(beyond, 0.1f, 0.1f, 30.0f);
+  EXPECT_EQ(expect_tree_nearest(cloud, 10, beyond), 0.0);
+}
+
+TEST(NeighbourGrid, FindsNearestPointsInSparseAndCrowdedClouds)
+{
+  std::mt19937 rng(13);
+  std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+  Cloud::Ptr sparse(new Cloud);
+  for (int i = 0; i < 300; i++) {
+    add(*sparse, unit(rng), unit(rng), unit(rng));
+  }
+  // one repeated point: both nearest at the same distance
+  Cloud::Ptr crowd(new Cloud);
+  for (int i = 0; i < 50; i++) {
+    add(*crowd, 0.25f, 0.5f, 0.75f);
+  }
+  add(*crowd, 0.3f, 0.5f, 0.75f);
+  Cloud queries;
+  for (int i = 0; i < 2000; i++) {
+    add(queries, unit(rng), unit(rng), unit(rng));
+  }
+  add(queries, 0.25f, 0.5f, 0.75f);
+  expect_tree_nearest(sparse, 5, queries);
+  expect_tree_nearest(crowd, 10, queries);
+  Cloud::Ptr single(new Cloud);
+  add(*single, 0.5f, 0.5f, 0.5f);
+  expect_tree_nearest(single, 1, queries);
+}
+
 }  // namespace

@@ -64,7 +64,7 @@ TEST_F(TargetCache, PreparesAgainWhenPointsChangeInPlace)
   EXPECT_NE(second, first);
   std::uint32_t index;
   float sq_distance;
-  ASSERT_TRUE(second->tree->nearest((*map)[7].data, index, sq_distance));
+  ASSERT_EQ(second->knn((*map)[7].data, 1, &index, &sq_distance), 1u);
   EXPECT_EQ(sq_distance, 0.0f);
   EXPECT_EQ(second->tree->cloud()[index].z, (*map)[7].z);
 }

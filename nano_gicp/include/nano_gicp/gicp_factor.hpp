@@ -145,6 +145,7 @@ public:
     trial_.resize(matches_.size());
     return parallel_sum<LinearizedSystem>(
       size(), num_threads_, [&](std::int64_t i, LinearizedSystem & sum) {
+        prefetch_match(i + prefetch_ahead);
         trial_[i] = matches_[i];
         match(trial_[i], (T * surface_point(i)).template cast<float>());
         add_pair(T, i, trial_[i], sum);
@@ -182,12 +183,27 @@ private:
     const std::size_t k = m.index < 0 || moved_sq < settled_move * settled_move ? 2 : 1;
     std::uint32_t indices[2];
     float sq_distances[2];
-    const std::size_t found = target_.tree->knn(p.data(), k, indices, sq_distances);
+    const std::size_t found = target_.knn(p.data(), k, indices, sq_distances);
     m.index = static_cast<std::int32_t>(indices[0]);
     m.searched_from = p;
     m.sq_distance = sq_distances[0];
     // the slack covers the rounding of float distances near a metre
     m.second_distance = found < 2 ? 0.0f : std::max(std::sqrt(sq_distances[1]) - 1e-6f, 0.0f);
+  }
+
+  // A pass reads each point's last match in the target, scattered over
+  // arrays far larger than the cache: asked for some points ahead, those
+  // reads overlap instead of each waiting for memory.
+  static constexpr std::int64_t prefetch_ahead = 8;
+
+  void prefetch_match(std::int64_t i) const
+  {
+    if (i < size() && matches_[i].index >= 0) {
+      const std::int32_t t = matches_[i].index;
+      __builtin_prefetch(&target_.tree->cloud()[t]);
+      __builtin_prefetch(&target_.covariances[t]);
+      __builtin_prefetch(&target_.surface[t]);
+    }
   }
 
   bool counts(const Match & m) const {return m.sq_distance <= max_sq_distance_;}

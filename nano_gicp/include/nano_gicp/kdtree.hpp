@@ -7,7 +7,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <limits>
 #include <memory>
 
 namespace nano_gicp
@@ -45,12 +44,6 @@ public:
   KdTree & operator=(const KdTree &) = delete;
 
   const pcl::PointCloud<PointT> & cloud() const {return adaptor_.cloud();}
-
-  // The nearest point; false when the cloud is empty.
-  bool nearest(const float * query, std::uint32_t & index, float & sq_distance) const
-  {
-    return knn(query, 1, &index, &sq_distance) == 1;
-  }
 
   std::size_t knn(
     const float * query, std::size_t k, std::uint32_t * indices, float * sq_distances) const

@@ -31,9 +31,30 @@ struct PreparedTarget
   PreparedTarget(
     typename pcl::PointCloud<PointT>::ConstPtr handed, int k, RegularizationMethod method,
     int num_threads)
-  : cloud(std::move(handed))
+  : PreparedTarget(NeighbourGrid<PointT>(*handed, k, num_threads), handed, k, method, num_threads)
+  {}
+
+  // The n (1 or 2) nearest target points to p, nearest first, as indices
+  // into tree->cloud() with their squared distances; how many there are.
+  // The grid's cells answer where they can, the tree the rest.
+  std::size_t knn(const float * p, std::size_t n, std::uint32_t * indices, float * sq) const
   {
-    const NeighbourGrid<PointT> grid(*cloud, k, num_threads);
+    return cells.find(p, n, indices, sq) ? n : tree->knn(p, n, indices, sq);
+  }
+
+  typename pcl::PointCloud<PointT>::ConstPtr cloud;
+  // both over the points in curve order
+  typename NeighbourGrid<PointT>::Nearest cells;
+  std::unique_ptr<KdTree<PointT>> tree;
+  Covariances covariances;
+  SurfacePoints surface;
+
+private:
+  PreparedTarget(
+    const NeighbourGrid<PointT> & grid, typename pcl::PointCloud<PointT>::ConstPtr handed, int k,
+    RegularizationMethod method, int num_threads)
+  : cloud(std::move(handed)), cells(grid.nearest())
+  {
     const std::vector<std::uint32_t> & order = grid.order();
     auto points = std::make_shared<pcl::PointCloud<PointT>>();
     points->resize(order.size());
@@ -45,11 +66,6 @@ struct PreparedTarget
     covariances =
       estimate_covariances<PointT>(cloud, grid, k, method, num_threads, tree.get(), &surface);
   }
-
-  typename pcl::PointCloud<PointT>::ConstPtr cloud;
-  std::unique_ptr<KdTree<PointT>> tree;
-  Covariances covariances;
-  SurfacePoints surface;
 };
 
 }  // namespace nano_gicp

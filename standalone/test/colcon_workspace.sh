@@ -19,7 +19,7 @@ clean() {
 }
 
 clean bash -c "source '$work_dir/ros2/setup.bash' && cd '$work_dir/ws' &&
-  colcon build --cmake-args -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF" \
+  colcon build --cmake-args -DBUILD_TESTING=OFF" \
   > "$work_dir/colcon.log" 2>&1 || { cat "$work_dir/colcon.log"; exit 1; }
 
 mkdir "$work_dir/maps"

@@ -57,11 +57,17 @@ Eigen::Isometry3d truePose()
   return bathroom_sim::lookAt({1.25, 0.25, 1.05}, {0.35, 0.0, 0.35});
 }
 
-// The maps of the three states, written once for all tests.
+fs::path mapDirectoryPath()
+{
+  return fs::temp_directory_path() / ("arm_location_maps_" + std::to_string(getpid()));
+}
+
+// The maps of the three states, written once for all tests and removed
+// after them.
 const fs::path & mapDirectory()
 {
   static const fs::path dir = [] {
-      fs::path d = fs::temp_directory_path() / ("arm_location_maps_" + std::to_string(getpid()));
+      fs::path d = mapDirectoryPath();
       fs::create_directories(d);
       std::string problem;
       if (!bathroom_sim::writeMaps(d.string(), problem)) {
@@ -83,7 +89,11 @@ class ArmLocationNode : public ::testing::Test
 {
 protected:
   static void SetUpTestSuite() {rclcpp::init(0, nullptr);}
-  static void TearDownTestSuite() {rclcpp::shutdown();}
+  static void TearDownTestSuite()
+  {
+    rclcpp::shutdown();
+    fs::remove_all(mapDirectoryPath());
+  }
 
   void SetUp() override
   {

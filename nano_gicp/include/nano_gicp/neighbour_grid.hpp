@@ -248,9 +248,9 @@ public:
   class Nearest
   {
   public:
-    Nearest(const NeighbourGrid & grid, int level)
+    Nearest(const NeighbourGrid & grid, int level, const pcl::PointCloud<PointT> & points)
     : cells_(grid, level), origin_(grid.origin_), inverse_unit_(grid.inverse_unit_),
-      coordinates_(grid.sorted_) {}
+      points_(&points) {}
 
     // The n (1 or 2) nearest points to p, nearest first, as places in curve
     // order with their squared distances; false when the cells cannot be
@@ -276,9 +276,10 @@ public:
       }
       auto scan = [&](const typename Level::Cell & cell) {
           for (std::uint32_t t = cell.begin; t < cell.end; t++) {
-            const float ex = coordinates_[0][t] - p[0];
-            const float ey = coordinates_[1][t] - p[1];
-            const float ez = coordinates_[2][t] - p[2];
+            const float * point = (*points_)[t].data;
+            const float ex = point[0] - p[0];
+            const float ey = point[1] - p[1];
+            const float ez = point[2] - p[2];
             const float d = ex * ex + ey * ey + ez * ez;
             if (!(d < sq[n - 1])) {
               continue;
@@ -331,14 +332,19 @@ public:
     Level cells_;
     std::array<double, 3> origin_;
     double inverse_unit_;
-    std::array<std::vector<float>, 3> coordinates_;  // in curve order
+    const pcl::PointCloud<PointT> * points_;
   };
 
   // Nearest-point queries in the cells of the level above the
   // neighbourhoods' first, twice as wide: on bathroom maps, faster than in
   // the first level's cells, which send more queries to their neighbours,
   // and than in the next level's, which hold more points to read.
-  Nearest nearest() const {return Nearest(*this, std::min(first_level_ + 1, bits));}
+  // The points are the cloud's in curve order, read where they are: they
+  // must outlive the queries.
+  Nearest nearest(const pcl::PointCloud<PointT> & points_in_curve_order) const
+  {
+    return Nearest(*this, std::min(first_level_ + 1, bits), points_in_curve_order);
+  }
 
 private:
   // Ranks the pending points (ascending places in curve order) at one level

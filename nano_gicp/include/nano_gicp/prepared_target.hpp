@@ -43,9 +43,9 @@ struct PreparedTarget
   }
 
   typename pcl::PointCloud<PointT>::ConstPtr cloud;
-  // both over the points in curve order
-  typename NeighbourGrid<PointT>::Nearest cells;
+  // both over the points in curve order, which the tree keeps
   std::unique_ptr<KdTree<PointT>> tree;
+  typename NeighbourGrid<PointT>::Nearest cells;
   Covariances covariances;
   SurfacePoints surface;
 
@@ -53,18 +53,24 @@ private:
   PreparedTarget(
     const NeighbourGrid<PointT> & grid, typename pcl::PointCloud<PointT>::ConstPtr handed, int k,
     RegularizationMethod method, int num_threads)
-  : cloud(std::move(handed)), cells(grid.nearest())
+  : cloud(std::move(handed)), tree(std::make_unique<KdTree<PointT>>(curve_ordered(*cloud, grid))),
+    cells(grid.nearest(tree->cloud()))
+  {
+    // the points the grid cannot answer ask the tree built anyway
+    covariances =
+      estimate_covariances<PointT>(cloud, grid, k, method, num_threads, tree.get(), &surface);
+  }
+
+  static typename pcl::PointCloud<PointT>::ConstPtr curve_ordered(
+    const pcl::PointCloud<PointT> & cloud, const NeighbourGrid<PointT> & grid)
   {
     const std::vector<std::uint32_t> & order = grid.order();
     auto points = std::make_shared<pcl::PointCloud<PointT>>();
     points->resize(order.size());
     for (std::size_t t = 0; t < order.size(); t++) {
-      (*points)[t] = (*cloud)[order[t]];
+      (*points)[t] = cloud[order[t]];
     }
-    tree = std::make_unique<KdTree<PointT>>(std::move(points));
-    // the points the grid cannot answer ask the tree built anyway
-    covariances =
-      estimate_covariances<PointT>(cloud, grid, k, method, num_threads, tree.get(), &surface);
+    return points;
   }
 };
 

@@ -900,8 +900,16 @@ TEST_F(ArmLocationNode, LocatesWhenStartedAfterTheCameraStreams)
       }
     });
   auto node = startServing();
-  rclcpp::sleep_for(500ms);
-  const ArmLocation::Response r = call("all_close");
+  // The node's subscription meets the stream once discovery matches them,
+  // which a loaded machine may take seconds over: until its first frame
+  // arrives, the node answers 3.
+  ArmLocation::Response r = call("all_close");
+  for (auto deadline = std::chrono::steady_clock::now() + 10s;
+    r.status == 3 && std::chrono::steady_clock::now() < deadline; )
+  {
+    rclcpp::sleep_for(200ms);
+    r = call("all_close");
+  }
   streaming = false;
   stream.join();
   ASSERT_EQ(r.status, 0) << node->err();

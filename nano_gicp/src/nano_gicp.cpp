@@ -1,6 +1,5 @@
 #include "nano_gicp/nano_gicp.hpp"
 
-#include <omp.h>
 #include <pcl/common/transforms.h>
 #include <pcl/point_types.h>
 
@@ -245,9 +244,9 @@ NanoGICP<PointSource, PointTarget>::kept(const Matrix4 & guess)
 }
 
 template<typename PointSource, typename PointTarget>
-int NanoGICP<PointSource, PointTarget>::threads() const
+int NanoGICP<PointSource, PointTarget>::threads()
 {
-  return num_threads_ > 0 ? num_threads_ : omp_get_num_procs();
+  return num_threads_ > 0 ? num_threads_ : idle_cores_.count();
 }
 
 template class NanoGICP<pcl::PointXYZI, pcl::PointXYZI>;

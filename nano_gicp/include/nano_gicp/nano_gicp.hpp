@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+#include "nano_gicp/idle_cores.hpp"
 #include "nano_gicp/regularization.hpp"
 
 namespace nano_gicp
@@ -49,7 +50,8 @@ public:
   NanoGICP();
   ~NanoGICP() override;
 
-  // 0 (the default) uses every hardware thread.
+  // 0 (the default): one thread for each core the rest of the machine has
+  // left idle lately (idle_cores.hpp), each call judging afresh.
   void setNumThreads(int n);
   // Neighbours per covariance (default 20).
   void setCorrespondenceRandomness(int k);
@@ -90,9 +92,10 @@ private:
   // final transformation (infinite when it has none); empty without inputs.
   // Measured once for the fitness score and the inlier fraction alike.
   const std::vector<float> & final_sq_distances();
-  int threads() const;
+  int threads();
 
   int num_threads_ = 0;
+  IdleCores idle_cores_;
   int k_correspondences_ = 20;
   RegularizationMethod regularization_ = RegularizationMethod::PLANE;
 

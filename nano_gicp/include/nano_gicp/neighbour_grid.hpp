@@ -244,7 +244,10 @@ public:
   // surfaces read a cell or two where a tree descends a dozen levels. The
   // points found are certain when they lie no farther than the nearest face
   // of the 3x3x3 block around the query's cell, since every other point lies
-  // beyond it; otherwise, and outside the grid, the query is handed back.
+  // beyond it; otherwise, and outside the grid, the query is handed back. So
+  // is one whose own cell is empty: it lies off the surfaces (clutter the
+  // map does not hold, a pose still far off), where the tree answers sooner
+  // than 26 mostly empty neighbours.
   class Nearest
   {
   public:
@@ -257,6 +260,15 @@ public:
     // sure of them.
     bool find(const float * p, std::size_t n, std::uint32_t * places, float * sq) const
     {
+      return n == 1 ? find<1>(p, places, sq) : find<2>(p, places, sq);
+    }
+
+  private:
+    // The points found so far stay in registers while the cells are read.
+    template<std::size_t n>
+    bool find(const float * p, std::uint32_t * places, float * sq) const
+    {
+      static_assert(n == 1 || n == 2, "one or two nearest points");
       const int level = cells_.level;
       const std::uint64_t side = std::uint64_t{1} << (bits - level);
       const double width = static_cast<double>(std::uint64_t{1} << level);  // in units
@@ -271,32 +283,44 @@ public:
         at[a] = static_cast<std::uint64_t>(q) >> level;
         from_lo[a] = (q - static_cast<double>(at[a]) * width) / width;
       }
-      for (std::size_t j = 0; j < n; j++) {
-        sq[j] = std::numeric_limits<float>::infinity();
-      }
+      float nearest = std::numeric_limits<float>::infinity();
+      float second = std::numeric_limits<float>::infinity();
+      std::uint32_t nearest_place = 0;
+      std::uint32_t second_place = 0;
+      const float & farthest = n == 1 ? nearest : second;
+      const PointT * points = points_->data();
+      const float px = p[0];
+      const float py = p[1];
+      const float pz = p[2];
       auto scan = [&](const typename Level::Cell & cell) {
           for (std::uint32_t t = cell.begin; t < cell.end; t++) {
-            const float * point = (*points_)[t].data;
-            const float ex = point[0] - p[0];
-            const float ey = point[1] - p[1];
-            const float ez = point[2] - p[2];
+            const float ex = points[t].x - px;
+            const float ey = points[t].y - py;
+            const float ez = points[t].z - pz;
             const float d = ex * ex + ey * ey + ez * ez;
-            if (!(d < sq[n - 1])) {
+            if (!(d < farthest)) {
               continue;
             }
-            std::size_t j = n - 1;
-            for (; j > 0 && sq[j - 1] > d; j--) {
-              sq[j] = sq[j - 1];
-              places[j] = places[j - 1];
+            if (n == 2 && !(d < nearest)) {
+              second = d;
+              second_place = t;
+              continue;
             }
-            sq[j] = d;
-            places[j] = t;
+            if (n == 2) {
+              second = nearest;
+              second_place = nearest_place;
+            }
+            nearest = d;
+            nearest_place = t;
           }
         };
       auto code = [&](int dx, int dy, int dz) {
           return spread(at[0] + dx) | spread(at[1] + dy) << 1 | spread(at[2] + dz) << 2;
         };
       scan(cells_.find(code(0, 0, 0)));
+      if (nearest == std::numeric_limits<float>::infinity()) {
+        return false;
+      }
       const double cell_size = cells_.cell_size;
       for (int dz = -1; dz <= 1; dz++) {
         for (int dy = -1; dy <= 1; dy++) {
@@ -312,7 +336,7 @@ public:
             }
             // the slack keeps a box whose float distance rounds below it
             if (gap_sq == 0.0 || !on_grid ||
-              !(gap_sq * cell_size * cell_size * (1.0 - 1e-5) < sq[n - 1]))
+              !(gap_sq * cell_size * cell_size * (1.0 - 1e-5) < farthest))
             {
               continue;
             }
@@ -325,10 +349,15 @@ public:
         inside = std::min(inside, std::min(from_lo[a], 1.0 - from_lo[a]));
       }
       const double margin = (1.0 + inside) * cell_size * (1.0 - 1e-5);
-      return static_cast<double>(sq[n - 1]) <= margin * margin;
+      sq[0] = nearest;
+      places[0] = nearest_place;
+      if (n == 2) {
+        sq[1] = second;
+        places[1] = second_place;
+      }
+      return static_cast<double>(farthest) <= margin * margin;
     }
 
-  private:
     Level cells_;
     std::array<double, 3> origin_;
     double inverse_unit_;

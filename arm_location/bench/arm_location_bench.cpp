@@ -14,10 +14,7 @@
 // then exits 1 unless the node held up.
 
 #include <sched.h>
-#include <signal.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -57,6 +54,7 @@
 #include "bathroom_sim/depth_camera.hpp"
 #include "bathroom_sim/scene_map.hpp"
 #include "brisvane_protocol/srv/arm_location.hpp"
+#include "busy_process.hpp"
 #include "camera_messages.hpp"
 #include "child_process.hpp"
 #include "nano_gicp/covariances.hpp"
@@ -405,54 +403,6 @@ fs::path nodeBeside(const char * argv0)
   }
   return self.parent_path() / "arm_location_node";
 }
-
-// A CPU-bound process on the last core, as another program sharing the
-// robot's CPU: it counts its loop turns where the benchmark can read them.
-class BusyProcess
-{
-public:
-  BusyProcess()
-  : turns_(static_cast<std::atomic<std::uint64_t> *>(mmap(nullptr, sizeof(std::atomic<std::uint64_t>),
-      PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0)))
-  {
-    new (turns_) std::atomic<std::uint64_t>(0);
-    pid_ = fork();
-    if (pid_ == 0) {
-      cpu_set_t last;
-      CPU_ZERO(&last);
-      CPU_SET(engineThreads() - 1, &last);
-      sched_setaffinity(0, sizeof(last), &last);
-      for (;;) {
-        turns_->fetch_add(1, std::memory_order_relaxed);
-      }
-    }
-  }
-  ~BusyProcess()
-  {
-    kill(pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
-    munmap(turns_, sizeof(std::atomic<std::uint64_t>));
-  }
-  BusyProcess(const BusyProcess &) = delete;
-  BusyProcess & operator=(const BusyProcess &) = delete;
-
-  std::uint64_t turns() const {return turns_->load(std::memory_order_relaxed);}
-
-  // Turns a second over a quiet stretch.
-  double rate(std::chrono::milliseconds stretch) const
-  {
-    const std::uint64_t before = turns();
-    const double s = seconds([stretch] {std::this_thread::sleep_for(stretch);});
-    return static_cast<double>(turns() - before) / s;
-  }
-
-  // What it did while requests ran.
-  std::uint64_t turnsInRequests = 0;
-
-private:
-  std::atomic<std::uint64_t> * turns_;
-  pid_t pid_ = -1;
-};
 
 // The node as a process serving the maps in directory, beside the camera,
 // TF and client it talks to. With nodeCpus it runs on that many cores only

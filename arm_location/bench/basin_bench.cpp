@@ -5,9 +5,14 @@
 // random starts at a fixed distance and angle from the truth. The spread of
 // the answers needs no truth; the simulator's truth gives their error too.
 //
-//   basin_bench [--clean] [--open3d] [--starts N] [--threads T] [--view NAME]...
+//   basin_bench [--clean] [--open3d] [--load] [--starts N] [--threads T] [--view NAME]...
 //
 // --clean runs the clean scene and maps instead of the realistic ones.
+// --load times instead the requests of one view (the first named, else the
+// first) from the 3 cm / 3 deg starts, with the engine on 1 thread, on every
+// core, and on the cores other programs leave idle (the node's setting),
+// each alone on the machine and beside a CPU-bound process on the last core,
+// and how much of that process's core the requests took.
 // --open3d, where Open3D is installed (nano_gicp/bench/run.sh installs it),
 // runs its Generalized-ICP from the same starts with the same neighbours,
 // plane regularization and 1.2 m, as a reference for where the iterations
@@ -22,6 +27,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -36,6 +42,7 @@
 #include "bathroom_sim/mapping_run.hpp"
 #include "bathroom_sim/scene_map.hpp"
 #include "nano_gicp/nano_gicp.hpp"
+#include "busy_process.hpp"
 
 #ifdef WITH_OPEN3D
 #include <open3d/geometry/PointCloud.h>
@@ -53,6 +60,7 @@ struct Options
 {
   bathroom_sim::Fidelity fidelity = bathroom_sim::Fidelity::Realistic;
   bool open3d = false;
+  bool load = false;
   int starts = 20;
   int threads = 2;
   std::vector<std::string> views;
@@ -232,6 +240,64 @@ void report(
   std::fflush(stdout);
 }
 
+std::vector<Eigen::Isometry3d> randomErrors(int starts, double size)
+{
+  std::mt19937 rng(11);
+  std::vector<Eigen::Isometry3d> errors;
+  for (int s = 0; s < starts; ++s) {
+    errors.push_back(randomError(rng, size / 100, size));
+  }
+  return errors;
+}
+
+void printLoad(const bathroom_sim::BenchmarkView & view, const Options & options)
+{
+  using namespace std::chrono_literals;
+  const Cloud::Ptr map = stateMap(view.state, options);
+  const Cloud::Ptr inPlace = cameraCloud(view, options);
+  const Eigen::Isometry3d truth = bathroom_sim::viewPose(view);
+  const std::vector<Eigen::Isometry3d> errors = randomErrors(options.starts, 3.0);
+  std::printf("%s, %zu camera points against %zu map points, %d starts at 3 cm / 3 deg; the busy "
+    "process on the last core\n", view.name.c_str(), inPlace->size(), map->size(), options.starts);
+  std::printf("  %14s %-6s %10s %10s %18s %22s\n", "engine threads", "busy", "median ms", "max ms",
+    "busy's core kept", "busy's core-ms lost/req");
+  const int all = omp_get_num_procs();
+  for (const int threads : {1, all, 0}) {
+    const std::string label = threads == 0 ? "idle cores" : std::to_string(threads);
+    for (const bool loaded : {false, true}) {
+      nano_gicp::NanoGICP<pcl::PointXYZI, pcl::PointXYZI> engine;
+      configure(engine, threads);
+      // the map's preparation belongs to the first request of a state
+      locate(engine, *inPlace, map, truth, errors.front());
+      std::unique_ptr<BusyProcess> busy;
+      double alone = 0.0;
+      if (loaded) {
+        busy = std::make_unique<BusyProcess>();
+        alone = busy->rate(1000ms);
+      }
+      std::vector<double> ms;
+      double inRequests = 0.0;
+      for (const Eigen::Isometry3d & error : errors) {
+        const std::uint64_t turns = busy ? busy->turns() : 0;
+        const auto start = std::chrono::steady_clock::now();
+        ms.push_back(1e3 * locate(engine, *inPlace, map, truth, error).seconds);
+        inRequests += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (busy) {
+          busy->turnsInRequests += busy->turns() - turns;
+        }
+      }
+      std::printf("  %14s %-6s %10.1f %10.1f", label.c_str(), loaded ? "yes" : "no", median(ms),
+        maximum(ms));
+      if (busy) {
+        const double kept = static_cast<double>(busy->turnsInRequests) / inRequests / alone;
+        std::printf(" %17.0f%% %22.1f", 100 * kept, 1e3 * (1 - kept) * inRequests / errors.size());
+      }
+      std::printf("\n");
+      std::fflush(stdout);
+    }
+  }
+}
+
 Options parse(int argc, char ** argv)
 {
   Options options;
@@ -242,6 +308,8 @@ Options parse(int argc, char ** argv)
     } else if (std::strcmp(argv[i], "--open3d") == 0) {
       options.open3d = true;
 #endif
+    } else if (std::strcmp(argv[i], "--load") == 0) {
+      options.load = true;
     } else if (std::strcmp(argv[i], "--starts") == 0 && i + 1 < argc) {
       options.starts = std::atoi(argv[++i]);
     } else if (std::strcmp(argv[i], "--threads") == 0 && i + 1 < argc) {
@@ -251,7 +319,8 @@ Options parse(int argc, char ** argv)
     } else {
       std::fprintf(
         stderr,
-        "usage: basin_bench [--clean] [--open3d] [--starts N] [--threads T] [--view NAME]...\n");
+        "usage: basin_bench [--clean] [--open3d] [--load] [--starts N] [--threads T] "
+        "[--view NAME]...\n");
       std::exit(2);
     }
   }
@@ -266,6 +335,22 @@ int main(int argc, char ** argv)
   const bool realistic = options.fidelity == bathroom_sim::Fidelity::Realistic;
   double load = 0.0;
   getloadavg(&load, 1);
+  if (options.load) {
+    const std::vector<bathroom_sim::BenchmarkView> & views = bathroom_sim::benchmarkViews();
+    auto view = views.begin();
+    if (!options.views.empty()) {
+      view = std::find_if(views.begin(), views.end(),
+          [&](const bathroom_sim::BenchmarkView & v) {return v.name == options.views.front();});
+    }
+    if (view == views.end()) {
+      std::fprintf(stderr, "basin_bench: no view %s\n", options.views.front().c_str());
+      return 2;
+    }
+    std::printf("%s scene, %d cores, load average %.2f at start\n",
+      realistic ? "realistic" : "clean", omp_get_num_procs(), load);
+    printLoad(*view, options);
+    return 0;
+  }
   std::printf(
     "%s scene, %d starts per size, %d engine threads of %d, load average %.2f at start\n"
     "spread: distance of each answer from the median position [mm] and angle from the medoid "
@@ -305,11 +390,7 @@ int main(int argc, char ** argv)
     const Eigen::Isometry3d truth = bathroom_sim::viewPose(view);
     const Cloud::Ptr inPlace = cameraCloud(view, options);
     for (const auto & [label, size] : {std::pair<const char *, double>{"3cm/3", 3.0}, {"6cm/6", 6.0}}) {
-      std::mt19937 rng(11);
-      std::vector<Eigen::Isometry3d> errors;
-      for (int s = 0; s < options.starts; ++s) {
-        errors.push_back(randomError(rng, size / 100, size));
-      }
+      const std::vector<Eigen::Isometry3d> errors = randomErrors(options.starts, size);
       std::vector<Outcome> outcomes;
       for (const Eigen::Isometry3d & error : errors) {
         outcomes.push_back(locate(engine, *inPlace, maps[view.state], truth, error));

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <fstream>
 #include <sstream>
@@ -63,8 +64,11 @@ IdleCores::Reading IdleCores::read()
   std::string line;
   int counted = 0;
   // "cpuN user nice system idle iowait irq softirq steal ..." in ticks, one
-  // line per online core after the machine's total
+  // line per online core after the machine's total ("cpu  ...")
   while (std::getline(stat, line) && line.compare(0, 3, "cpu") == 0) {
+    if (line.size() < 4 || !std::isdigit(static_cast<unsigned char>(line[3]))) {
+      continue;
+    }
     std::istringstream fields(line.substr(3));
     int cpu;
     if (!(fields >> cpu) || cpu < 0 || cpu >= CPU_SETSIZE || !CPU_ISSET(cpu, &mine)) {

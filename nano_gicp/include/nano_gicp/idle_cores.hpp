@@ -29,8 +29,9 @@ private:
   {
     std::chrono::steady_clock::time_point when;
     int cores = 1;
-    // the cores' busy time, the others' and this process's (core-seconds)
-    // and this process's CPU time; unknown when /proc/stat cannot be read
+    // busy: the cores' busy time, everyone's (core-seconds); own: this
+    // process's CPU time; both unknown (timed false) where /proc/stat or the
+    // process's times cannot be read
     bool timed = false;
     double busy = 0.0;
     double own = 0.0;

@@ -140,7 +140,8 @@ double trafficTime(double bytes)
   return medianOf(9, [&] {std::memcpy(b.data(), a.data(), n); a[0] = b[n / 2];});
 }
 
-int engineThreads()
+// The engine takes as many of these as other programs leave idle.
+int machineCores()
 {
   return std::max(1u, std::thread::hardware_concurrency());
 }
@@ -340,11 +341,11 @@ Row timeStages(
   row.stages[kMapThin].bound = trafficTime(2 * target * point);
   // The source's covariances conditioned on all threads; the cached target read once.
   row.stages[kCovariances].bound =
-    regularizationCost(camera) * source / engineThreads() + trafficTime(target * point);
+    regularizationCost(camera) * source / machineCores() + trafficTime(target * point);
   // Every source point matched once, at the final pose.
   Cloud moved;
   pcl::transformPointCloud(*camera, moved, gicp.getFinalTransformation());
-  row.stages[kAlign].bound = source * searchCost(mapCloud, moved, 1) / engineThreads();
+  row.stages[kAlign].bound = source * searchCost(mapCloud, moved, 1) / machineCores();
   // The distances of the last matches read once.
   row.stages[kScore].bound = trafficTime(source * sizeof(float));
   return row;
@@ -589,10 +590,10 @@ void printLoad(const fs::path & nodePath, const Map & map, const Eigen::Isometry
   const Frame & frame = kFrames[0];
   const std::vector<sensor_msgs::msg::Image> images = sensorFrames(frame.camera);
   std::printf("\n%s frame against %zu map points, TF off by 3, -2, 1 cm and 2, -1, 3 deg, end to "
-    "end; the busy process on core %d\n", frame.name, map.cloud->size(), engineThreads() - 1);
+    "end; the busy process on core %d\n", frame.name, map.cloud->size(), machineCores() - 1);
   std::printf("  %10s %-8s %10s %10s %18s %22s\n", "node cores", "busy", "median ms", "max ms",
     "busy's core kept", "busy's core-ms lost/req");
-  for (const int cores : {1, engineThreads()}) {
+  for (const int cores : {1, machineCores()}) {
     for (const bool loaded : {false, true}) {
       std::unique_ptr<BusyProcess> busy;
       double alone = 0;
@@ -788,8 +789,8 @@ int main(int argc, char ** argv)
   setenv("ROS_LOCALHOST_ONLY", "1", 1);
   rclcpp::init(argc, argv);
 
-  std::printf("copy of 64 MiB: %.2f GB/s read + written, %d engine threads, median of %d "
-    "requests\n", std::pow(2.0, 27) / trafficTime(std::pow(2.0, 27)) / 1e9, engineThreads(),
+  std::printf("copy of 64 MiB: %.2f GB/s read + written, %d cores, median of %d "
+    "requests\n", std::pow(2.0, 27) / trafficTime(std::pow(2.0, 27)) / 1e9, machineCores(),
     kRequests);
   // Other work on the machine shows in every number.
   std::ifstream loadavg("/proc/loadavg");
@@ -829,8 +830,8 @@ int main(int argc, char ** argv)
     return check && !held ? 1 : 0;
   }
 
-  std::printf("\nmap stages of a first request (median of 3; %d engine threads)\n",
-    engineThreads());
+  std::printf("\nmap stages of a first request (median of 3; the engine on the idle cores of %d)\n",
+    machineCores());
   std::printf("  %9s %9s  %-17s %8s %10s %10s %10s %10s\n", "points", "thinned", "encoding",
     "file MB", "read ms", "thin ms", "prepare ms", "total ms");
   for (const Map & map : maps) {

@@ -29,7 +29,9 @@ fuzzers=(map_file depth_frame request)
 # still faults.
 flags="-O1 -gline-tables-only -fno-omit-frame-pointer -fsanitize=address,undefined"
 flags+=" -fno-sanitize=null -fno-sanitize-recover=all"
-CC=clang CXX=clang++ cmake -S standalone -B build-sanitize -DCMAKE_BUILD_TYPE=None \
+# Ninja builds the named targets side by side; make's top-level makefile
+# takes them one at a time, each alone on the cores.
+CC=clang CXX=clang++ cmake -G Ninja -S standalone -B build-sanitize -DCMAKE_BUILD_TYPE=None \
   -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" \
   -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=address,undefined \
   -DCMAKE_SHARED_LINKER_FLAGS=-fsanitize=address,undefined
@@ -66,7 +68,7 @@ tsan_tests=(
   test_depth_cloud test_arm_location_node
 )
 flags="-O1 -gline-tables-only -fno-omit-frame-pointer -fsanitize=thread"
-CC=clang CXX=clang++ cmake -S standalone -B build-tsan -DCMAKE_BUILD_TYPE=None \
+CC=clang CXX=clang++ cmake -G Ninja -S standalone -B build-tsan -DCMAKE_BUILD_TYPE=None \
   -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" \
   -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread -DCMAKE_SHARED_LINKER_FLAGS=-fsanitize=thread
 cmake --build build-tsan -j"$(nproc)" --target "${tsan_tests[@]}"

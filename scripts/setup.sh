@@ -4,7 +4,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(
-  cmake g++ make pkg-config python3 python3-yaml
+  cmake g++ make ninja-build pkg-config python3 python3-yaml
   libfastcdr-dev clang libclang-rt-14-dev libomp-dev
   libfastrtps-dev libyaml-cpp-dev
   libeigen3-dev libpcl-dev libopencv-dev libnanoflann-dev

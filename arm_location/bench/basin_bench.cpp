@@ -35,13 +35,10 @@
 #include <Eigen/Geometry>
 #include <pcl/common/transforms.h>
 
-#include "arm_location/depth_cloud.hpp"
 #include "bathroom_sim/benchmark_views.hpp"
-#include "bathroom_sim/depth_camera.hpp"
 #include "bathroom_sim/fidelity.hpp"
-#include "bathroom_sim/mapping_run.hpp"
-#include "bathroom_sim/scene_map.hpp"
 #include "nano_gicp/nano_gicp.hpp"
+#include "bathroom_requests.hpp"
 #include "busy_process.hpp"
 
 #ifdef WITH_OPEN3D
@@ -52,9 +49,11 @@
 namespace
 {
 
-using Cloud = pcl::PointCloud<pcl::PointXYZI>;
-
-const bathroom_sim::PinholeCamera kCamera{640, 480, 525.0, 525.0, 319.5, 239.5};
+using bathroom_requests::Cloud;
+using bathroom_requests::cameraCloud;
+using bathroom_requests::configure;
+using bathroom_requests::randomError;
+using bathroom_requests::stateMap;
 
 struct Options
 {
@@ -65,32 +64,6 @@ struct Options
   int threads = 2;
   std::vector<std::string> views;
 };
-
-// The node's engine, configured as the node configures it.
-void configure(nano_gicp::NanoGICP<pcl::PointXYZI, pcl::PointXYZI> & engine, int threads)
-{
-  engine.setNumThreads(threads);
-  engine.setRegularizationMethod(nano_gicp::RegularizationMethod::PLANE);
-  engine.setCorrespondenceRandomness(10);
-  engine.setMaximumIterations(100);
-  engine.setRANSACIterations(100);
-  engine.setMaxCorrespondenceDistance(1.2);
-  engine.setTransformationEpsilon(1e-8);
-  engine.setEuclideanFitnessEpsilon(1e-8);
-  engine.setRANSACOutlierRejectionThreshold(0.05);
-}
-
-// A rigid error of exactly `metres` and `degrees`, in a random direction and
-// about a random axis, as a TF that is off by it.
-Eigen::Isometry3d randomError(std::mt19937 & rng, double metres, double degrees)
-{
-  std::normal_distribution<double> gauss;
-  auto unit = [&] {return Eigen::Vector3d(gauss(rng), gauss(rng), gauss(rng)).normalized();};
-  Eigen::Isometry3d error = Eigen::Isometry3d::Identity();
-  error.translation() = metres * unit();
-  error.linear() = Eigen::AngleAxisd(degrees * M_PI / 180.0, unit()).toRotationMatrix();
-  return error;
-}
 
 double median(std::vector<double> v)
 {
@@ -106,31 +79,6 @@ double maximum(const std::vector<double> & v)
 double angleDeg(const Eigen::Matrix3d & a, const Eigen::Matrix3d & b)
 {
   return Eigen::AngleAxisd(a.transpose() * b).angle() * 180.0 / M_PI;
-}
-
-// The frame's camera cloud as the node makes it, placed in the scene frame
-// by the true pose.
-Cloud::Ptr cameraCloud(const bathroom_sim::BenchmarkView & view, const Options & options)
-{
-  const Eigen::Isometry3d pose = bathroom_sim::viewPose(view);
-  const bathroom_sim::DepthView ideal = bathroom_sim::renderView(
-    bathroom_sim::cameraScene(options.fidelity, view.state, view.clutter, pose), kCamera, pose);
-  std::mt19937 rng(7);
-  const cv::Mat depth = bathroom_sim::sensorFrame(options.fidelity, ideal, kCamera, rng);
-  const cv::Mat k = (cv::Mat_<double>(3, 3) << kCamera.fx, 0, kCamera.cx, 0, kCamera.fy,
-    kCamera.cy, 0, 0, 1);
-  Cloud::Ptr cloud = backProject(depth, k);
-  voxelFilter(cloud);
-  pcl::transformPointCloud(*cloud, *cloud, pose.matrix().cast<float>());
-  return cloud;
-}
-
-Cloud::Ptr stateMap(bathroom_sim::SceneState state, const Options & options)
-{
-  Cloud::Ptr map = options.fidelity == bathroom_sim::Fidelity::Realistic ?
-    bathroom_sim::fusedMap(state) : bathroom_sim::buildMap(bathroom_sim::Scene(state));
-  voxelFilter(map);
-  return map;
 }
 
 struct Outcome
@@ -253,8 +201,8 @@ std::vector<Eigen::Isometry3d> randomErrors(int starts, double size)
 void printLoad(const bathroom_sim::BenchmarkView & view, const Options & options)
 {
   using namespace std::chrono_literals;
-  const Cloud::Ptr map = stateMap(view.state, options);
-  const Cloud::Ptr inPlace = cameraCloud(view, options);
+  const Cloud::Ptr map = stateMap(view.state, options.fidelity);
+  const Cloud::Ptr inPlace = cameraCloud(view, options.fidelity);
   const Eigen::Isometry3d truth = bathroom_sim::viewPose(view);
   const std::vector<Eigen::Isometry3d> errors = randomErrors(options.starts, 3.0);
   std::printf("%s, %zu camera points against %zu map points, %d starts at 3 cm / 3 deg; the busy "
@@ -380,7 +328,7 @@ int main(int argc, char ** argv)
       continue;
     }
     if (!maps.count(view.state)) {
-      maps[view.state] = stateMap(view.state, options);
+      maps[view.state] = stateMap(view.state, options.fidelity);
 #ifdef WITH_OPEN3D
       if (options.open3d) {
         open3dMaps[view.state] = toOpen3d(*maps[view.state]);
@@ -388,7 +336,7 @@ int main(int argc, char ** argv)
 #endif
     }
     const Eigen::Isometry3d truth = bathroom_sim::viewPose(view);
-    const Cloud::Ptr inPlace = cameraCloud(view, options);
+    const Cloud::Ptr inPlace = cameraCloud(view, options.fidelity);
     for (const auto & [label, size] : {std::pair<const char *, double>{"3cm/3", 3.0}, {"6cm/6", 6.0}}) {
       const std::vector<Eigen::Isometry3d> errors = randomErrors(options.starts, size);
       std::vector<Outcome> outcomes;

@@ -29,13 +29,36 @@ struct LinearizedSystem
   Matrix6d H = Matrix6d::Zero();
   Vector6d b = Vector6d::Zero();
   std::int64_t count = 0;
+  // sums of each pair's least weight w, w s and w s s^T over its source point s
+  double least_weight = 0.0;
+  Eigen::Vector3d least_weighted_points = Eigen::Vector3d::Zero();
+  Eigen::Matrix3d least_weighted_moments = Eigen::Matrix3d::Zero();
 
   LinearizedSystem & operator+=(const LinearizedSystem & other)
   {
     H += other.H;
     b += other.b;
     count += other.count;
+    least_weight += other.least_weight;
+    least_weighted_points += other.least_weighted_points;
+    least_weighted_moments += other.least_weighted_moments;
     return *this;
+  }
+
+  // The part of H that each pair's least weight w gives alike in every
+  // direction: the sum of w J^T J, J = [[s]x, -I].
+  Matrix6d isotropic_part() const
+  {
+    const Eigen::Vector3d & m = least_weighted_points;
+    Eigen::Matrix3d skew;
+    skew << 0.0, -m.z(), m.y(), m.z(), 0.0, -m.x(), -m.y(), m.x(), 0.0;
+    Matrix6d part;
+    part.topLeftCorner<3, 3>() = least_weighted_moments.trace() * Eigen::Matrix3d::Identity() -
+      least_weighted_moments;
+    part.topRightCorner<3, 3>() = skew;
+    part.bottomLeftCorner<3, 3>() = -skew;
+    part.bottomRightCorner<3, 3>() = least_weight * Eigen::Matrix3d::Identity();
+    return part;
   }
 };
 
@@ -48,6 +71,7 @@ struct GICPFactor
 {
   Eigen::Vector3d residual;
   Eigen::Matrix3d weight;
+  double least_weight;  // 1 / |W^-1|_F, never above W's least eigenvalue
 
   GICPFactor(
     const Eigen::Isometry3d & T, const Eigen::Vector3d & s, const Eigen::Matrix3d & cov_s,
@@ -64,6 +88,8 @@ struct GICPFactor
     const double c01 = a02 * a12 - a01 * a22;
     const double c02 = a01 * a12 - a02 * a11;
     const double inverse_det = 1.0 / (a00 * c00 + a01 * c01 + a02 * c02);
+    least_weight = 1.0 / std::sqrt(
+      a00 * a00 + a11 * a11 + a22 * a22 + 2.0 * (a01 * a01 + a02 * a02 + a12 * a12));
     weight(0, 0) = c00 * inverse_det;
     weight(0, 1) = weight(1, 0) = c01 * inverse_det;
     weight(0, 2) = weight(2, 0) = c02 * inverse_det;
@@ -97,6 +123,9 @@ struct GICPFactor
     sum.H.bottomRightCorner<3, 3>() += weight;
     sum.b.tail<3>() -= weighted;
     sum.count++;
+    sum.least_weight += least_weight;
+    sum.least_weighted_points += least_weight * s;
+    sum.least_weighted_moments += least_weight * s * s.transpose();
   }
 };
 
@@ -220,7 +249,9 @@ private:
       T, s, source_covariances_[i].cast<double>(),
       target_.surface[m.index].template cast<double>(),
       target_.covariances[m.index].template cast<double>());
-    factor.weight *= kernel_.weight(m.sq_distance);
+    const double w = kernel_.weight(m.sq_distance);
+    factor.weight *= w;
+    factor.least_weight *= w;
     if (factor.valid()) {
       factor.linearize(s, sum);
     }

@@ -29,7 +29,8 @@ struct LinearizedSystem
   Matrix6d H = Matrix6d::Zero();
   Vector6d b = Vector6d::Zero();
   std::int64_t count = 0;
-  // sums of each pair's least weight w, w s and w s s^T over its source point s
+  // sums of each pair's least weight w, w s and w s s^T (its upper half) over
+  // its source point s
   double least_weight = 0.0;
   Eigen::Vector3d least_weighted_points = Eigen::Vector3d::Zero();
   Eigen::Matrix3d least_weighted_moments = Eigen::Matrix3d::Zero();
@@ -50,11 +51,11 @@ struct LinearizedSystem
   Matrix6d isotropic_part() const
   {
     const Eigen::Vector3d & m = least_weighted_points;
+    const Eigen::Matrix3d moments = least_weighted_moments.selfadjointView<Eigen::Upper>();
     Eigen::Matrix3d skew;
     skew << 0.0, -m.z(), m.y(), m.z(), 0.0, -m.x(), -m.y(), m.x(), 0.0;
     Matrix6d part;
-    part.topLeftCorner<3, 3>() = least_weighted_moments.trace() * Eigen::Matrix3d::Identity() -
-      least_weighted_moments;
+    part.topLeftCorner<3, 3>() = moments.trace() * Eigen::Matrix3d::Identity() - moments;
     part.topRightCorner<3, 3>() = skew;
     part.bottomLeftCorner<3, 3>() = -skew;
     part.bottomRightCorner<3, 3>() = least_weight * Eigen::Matrix3d::Identity();
@@ -123,9 +124,15 @@ struct GICPFactor
     sum.H.bottomRightCorner<3, 3>() += weight;
     sum.b.tail<3>() -= weighted;
     sum.count++;
+    const Eigen::Vector3d ws = least_weight * s;
     sum.least_weight += least_weight;
-    sum.least_weighted_points += least_weight * s;
-    sum.least_weighted_moments += least_weight * s * s.transpose();
+    sum.least_weighted_points += ws;
+    Eigen::Matrix3d & moments = sum.least_weighted_moments;  // upper half only
+    for (int i = 0; i < 3; i++) {
+      for (int j = i; j < 3; j++) {
+        moments(i, j) += ws(i) * s(j);
+      }
+    }
   }
 };
 

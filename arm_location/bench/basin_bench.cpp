@@ -49,9 +49,12 @@
 namespace
 {
 
+using bathroom_requests::angleDeg;
 using bathroom_requests::Cloud;
 using bathroom_requests::cameraCloud;
 using bathroom_requests::configure;
+using bathroom_requests::locate;
+using bathroom_requests::Outcome;
 using bathroom_requests::randomError;
 using bathroom_requests::stateMap;
 
@@ -74,41 +77,6 @@ double median(std::vector<double> v)
 double maximum(const std::vector<double> & v)
 {
   return v.empty() ? 0.0 : *std::max_element(v.begin(), v.end());
-}
-
-double angleDeg(const Eigen::Matrix3d & a, const Eigen::Matrix3d & b)
-{
-  return Eigen::AngleAxisd(a.transpose() * b).angle() * 180.0 / M_PI;
-}
-
-struct Outcome
-{
-  Eigen::Isometry3d pose;  // the camera pose the answer implies
-  int iterations;
-  double seconds;
-  double fitness;
-  double inliers;
-};
-
-// One request as the node makes it: the TF off by `error`, then the engine.
-Outcome locate(
-  nano_gicp::NanoGICP<pcl::PointXYZI, pcl::PointXYZI> & engine, const Cloud & inPlace,
-  const Cloud::Ptr & map, const Eigen::Isometry3d & truth, const Eigen::Isometry3d & error)
-{
-  Cloud::Ptr placed(new Cloud);
-  pcl::transformPointCloud(inPlace, *placed, error.matrix().cast<float>());
-  const auto start = std::chrono::steady_clock::now();
-  engine.setInputSource(placed);
-  engine.calculateSourceCovariances();
-  engine.setInputTarget(map);
-  engine.calculateTargetCovariances();
-  Cloud aligned;
-  engine.align(aligned, Eigen::Matrix4f::Identity());
-  const double seconds =
-    std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  const Eigen::Isometry3d correction(engine.getFinalTransformation().cast<double>());
-  return {correction * error * truth, engine.getIterations(), seconds, engine.getFitnessScore(),
-    engine.getInlierFraction(0.015)};
 }
 
 #ifdef WITH_OPEN3D

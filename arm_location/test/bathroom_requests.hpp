@@ -1,10 +1,11 @@
 // A request of the node as the simulated bathroom poses it, in process: a
 // view's camera cloud made by the node's own steps and placed by the true
 // pose, the state's map thinned as the node thins it, the engine configured
-// as the node configures it, and TF errors to start from.
+// as the node configures it, TF errors to start from, and the request itself.
 #ifndef ARM_LOCATION__TEST__BATHROOM_REQUESTS_HPP_
 #define ARM_LOCATION__TEST__BATHROOM_REQUESTS_HPP_
 
+#include <chrono>
 #include <random>
 
 #include <Eigen/Geometry>
@@ -71,14 +72,49 @@ inline Cloud::Ptr cameraCloud(
   return cloud;
 }
 
-// The state's map, fused from a mapping run in the realistic scene, thinned
-// as the node thins a map.
+// The state's map, fused from a mapping run in the realistic scene or built
+// from the clean one, thinned as the node thins a map.
 inline Cloud::Ptr stateMap(bathroom_sim::SceneState state, bathroom_sim::Fidelity fidelity)
 {
   Cloud::Ptr map = fidelity == bathroom_sim::Fidelity::Realistic ?
     bathroom_sim::fusedMap(state) : bathroom_sim::buildMap(bathroom_sim::Scene(state));
   voxelFilter(map);
   return map;
+}
+
+struct Outcome
+{
+  Eigen::Isometry3d pose;  // the camera pose the answer implies
+  int iterations;
+  double seconds;
+  double fitness;
+  double inliers;
+};
+
+// One request as the node makes it: the TF off by `error`, then the engine.
+inline Outcome locate(
+  Engine & engine, const Cloud & inPlace,
+  const Cloud::Ptr & map, const Eigen::Isometry3d & truth, const Eigen::Isometry3d & error)
+{
+  Cloud::Ptr placed(new Cloud);
+  pcl::transformPointCloud(inPlace, *placed, error.matrix().cast<float>());
+  const auto start = std::chrono::steady_clock::now();
+  engine.setInputSource(placed);
+  engine.calculateSourceCovariances();
+  engine.setInputTarget(map);
+  engine.calculateTargetCovariances();
+  Cloud aligned;
+  engine.align(aligned, Eigen::Matrix4f::Identity());
+  const double seconds =
+    std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const Eigen::Isometry3d correction(engine.getFinalTransformation().cast<double>());
+  return {correction * error * truth, engine.getIterations(), seconds, engine.getFitnessScore(),
+    engine.getInlierFraction(0.015)};
+}
+
+inline double angleDeg(const Eigen::Matrix3d & a, const Eigen::Matrix3d & b)
+{
+  return Eigen::AngleAxisd(a.transpose() * b).angle() * 180.0 / M_PI;
 }
 
 }  // namespace bathroom_requests

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <nano_gicp/nano_gicp.hpp>
+#include <nano_gicp/termination_criteria.hpp>
 
 #include <algorithm>
 #include <cmath>
@@ -489,6 +490,33 @@ TEST(PointTypes, AlignsPointXYZClouds)
   engine.align(aligned);
   EXPECT_TRUE(engine.hasConverged());
   EXPECT_LT(translation_error(engine.getFinalTransformation(), truth), 1e-5);
+}
+
+// The stop judges how far the pose still is from where the steps end, not
+// how short the last step was: on real depth data steps of hundredths of a
+// millimetre can still have half a millimetre to go.
+TEST(TerminationCriteria, StopsWithinATenthOfAMillimetreOfWhereTheStepsEnd)
+{
+  const nano_gicp::TerminationCriteria criteria{1e-8};
+  const double none = std::numeric_limits<double>::infinity();
+  for (const int axis : {0, 3}) {  // a rotation, a translation
+    SCOPED_TRACE(axis);
+    auto step = [axis](double length) {
+        Eigen::Matrix<double, 6, 1> delta = Eigen::Matrix<double, 6, 1>::Zero();
+        delta(axis) = length;
+        return delta;
+      };
+    // 50 um steps shrinking by a tenth each have 0.5 mm to go, by two
+    // thirds 75 um
+    EXPECT_FALSE(criteria.settled(step(50e-6), 50e-6 / 0.9));
+    EXPECT_TRUE(criteria.settled(step(50e-6), 150e-6));
+    // a first step has no ratio to judge it by
+    EXPECT_FALSE(criteria.settled(step(50e-6), none));
+    // steps that stop shrinking are re-matching's noise once within the tenth
+    EXPECT_TRUE(criteria.settled(step(50e-6), 40e-6));
+    EXPECT_FALSE(criteria.settled(step(150e-6), 100e-6));
+    EXPECT_TRUE(criteria.converged(step(0.5e-8)));
+  }
 }
 
 }  // namespace

@@ -82,8 +82,9 @@ private:
 // fresh pairs either: re-matching on a noisy surface raises and lowers that
 // cost by more than a late step changes it, so neither can tell when to
 // stop. The steps tell: each is a steady fraction of the one before (often
-// eight tenths on real depth data), and the iteration stops when a step is
-// below the criteria.
+// eight tenths on real depth data), and the iteration stops when they say
+// the pose is near enough where they end (termination_criteria.hpp), after
+// the last step, which needs no pass of its own.
 //
 // Such a steady linear approach is what Anderson acceleration shortens
 // (Anderson 1965; for ICP, Pavlov et al. 2018): from the last few poses and
@@ -130,6 +131,7 @@ public:
     std::deque<Vector6d> poses, images;  // x_k and x_k + delta_k, in the chart
     while (system.count >= min_correspondences && delta.allFinite()) {
       if (criteria.converged(delta) || criteria.settled(delta, previous_norm)) {
+        result.T = orthonormalized(result.T * se3_exp(delta));
         result.converged = true;
         return result;
       }
@@ -169,6 +171,8 @@ public:
         next_delta = solve(next, lean);
         poses.clear();
         images.clear();
+        // a whole-H step is shorter than a lean one, not nearer the end
+        previous_norm = std::numeric_limits<double>::infinity();
       }
       delta = next_delta;
       if (delta.norm() < shortest) {

@@ -8,11 +8,13 @@ namespace nano_gicp
 
 // When to stop: at an update whose translation is below the transformation
 // epsilon (metres) and whose rotation is below the same number in radians,
-// the angle that moves a point a metre away by that much; or, on noisy data,
-// where the steps stop shrinking within a tenth of a millimetre. There
-// re-matching alone moves the pose by some hundredths of a millimetre each
-// pass, and a finer epsilon would chase that noise to the iteration limit;
-// on clean data the steps shrink on to the epsilon.
+// the angle that moves a point a metre away by that much; or once the pose
+// lies within a tenth of a millimetre of where the steps end. Steps that
+// shrink by a ratio q each still have step / (1 - q) to go: a slow approach
+// is not taken for an arrival, and a fast one stops without passes spent on
+// microns. Steps that stop shrinking within that tenth are re-matching's
+// noise (some hundredths of a millimetre a pass on real depth data), which a
+// finer epsilon would chase to the iteration limit.
 struct TerminationCriteria
 {
   double epsilon;
@@ -23,9 +25,15 @@ struct TerminationCriteria
     return below(delta, epsilon);
   }
 
+  // previous_norm is the norm of the step before delta, infinite when there
+  // is none to compare with
   bool settled(const Eigen::Matrix<double, 6, 1> & delta, double previous_norm) const
   {
-    return below(delta, resolution) && !(delta.norm() < previous_norm);
+    const double ratio = delta.norm() / previous_norm;
+    if (!(ratio < 1.0)) {
+      return below(delta, resolution);
+    }
+    return ratio > 0.0 && below(delta / (1.0 - ratio), resolution);
   }
 
 private:

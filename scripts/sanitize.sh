@@ -50,12 +50,12 @@ export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:new_delete_type_mismatch=0
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 pattern="^($(IFS='|'; echo "${tests[*]} ${fuzzers[*]/#/fuzz_}" | tr ' ' '|'))\$"
 ctest --test-dir build-sanitize --output-on-failure -j"$(nproc)" -R "$pattern" \
-  -E '^test_arm_location_node$'
+  -E '^test_arm_location_node'
 # The node's input handling, without the accuracy cases that only repeat the
 # engine's work, which the sanitizers slow several times over, and without
 # the eight clients, whose 400 requests queue behind registrations that slow.
 GTEST_FILTER='-*LocatesTheCameraWithinTwoMillimetres*:*AnswersUnreliableOnlyPastTheLimits*:*EightClients*' \
-  ctest --test-dir build-sanitize --output-on-failure -R '^test_arm_location_node$'
+  ctest --test-dir build-sanitize --output-on-failure -j2 -R '^test_arm_location_node_[01]$'
 
 # ThreadSanitizer. The engine's parallel regions run on LLVM's OpenMP runtime
 # with its Archer tool, which tells the sanitizer what OpenMP's barriers and
@@ -78,10 +78,10 @@ TSAN_OPTIONS+=":suppressions=$PWD/scripts/tsan_suppressions.txt"
 export OMP_TOOL_LIBRARIES=/usr/lib/llvm-14/lib/libarcher.so
 pattern="^($(IFS='|'; echo "${tsan_tests[*]}"))\$"
 ctest --test-dir build-tsan --output-on-failure -j"$(nproc)" -R "$pattern" \
-  -E '^test_arm_location_node$'
+  -E '^test_arm_location_node'
 # The node's threads: its executor, TF listener and depth buffer, with
 # publishers that come and go and signals in a request. Registration runs
 # tens of times slower here, so the many-request cases stay with the
 # other builds.
 GTEST_FILTER='*Restarted*:*StartedAfter*:*Sigterm*:*TakesTheTfAtTheImagesStamp*' \
-  ctest --test-dir build-tsan --output-on-failure -R '^test_arm_location_node$'
+  ctest --test-dir build-tsan --output-on-failure -j2 -R '^test_arm_location_node_[01]$'

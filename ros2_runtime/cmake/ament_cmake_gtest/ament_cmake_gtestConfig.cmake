@@ -1,15 +1,25 @@
 # ament_add_gtest for the standalone build: a GoogleTest executable run by
-# CTest, with ament_cmake_gtest's options.
+# CTest, with ament_cmake_gtest's options; ament_add_gtest_executable builds
+# one without registering it, for a package that registers it itself.
 find_package(GTest REQUIRED)
 set(ament_cmake_gtest_FOUND TRUE)
 
-function(ament_add_gtest target)
-  cmake_parse_arguments(ARG "SKIP_LINKING_MAIN_LIBRARIES;SKIP_TEST"
-    "TIMEOUT;WORKING_DIRECTORY" "APPEND_ENV;APPEND_LIBRARY_DIRS;ENV" ${ARGN})
+function(ament_add_gtest_executable target)
+  cmake_parse_arguments(ARG "SKIP_LINKING_MAIN_LIBRARIES" "" "" ${ARGN})
   add_executable(${target} ${ARG_UNPARSED_ARGUMENTS})
   target_link_libraries(${target} GTest::gtest)
   if(NOT ARG_SKIP_LINKING_MAIN_LIBRARIES)
     target_link_libraries(${target} GTest::gtest_main)
+  endif()
+endfunction()
+
+function(ament_add_gtest target)
+  cmake_parse_arguments(ARG "SKIP_LINKING_MAIN_LIBRARIES;SKIP_TEST"
+    "TIMEOUT;WORKING_DIRECTORY" "APPEND_ENV;APPEND_LIBRARY_DIRS;ENV" ${ARGN})
+  if(ARG_SKIP_LINKING_MAIN_LIBRARIES)
+    ament_add_gtest_executable(${target} ${ARG_UNPARSED_ARGUMENTS} SKIP_LINKING_MAIN_LIBRARIES)
+  else()
+    ament_add_gtest_executable(${target} ${ARG_UNPARSED_ARGUMENTS})
   endif()
   if(ARG_SKIP_TEST)
     return()

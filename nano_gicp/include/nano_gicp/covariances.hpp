@@ -79,12 +79,16 @@ Covariances estimate_covariances(
       cov(1, 1) = yy / n;
       cov(1, 2) = cov(2, 1) = yz / n;
       cov(2, 2) = zz / n;
-      covariances[t] = regularize(cov, method).cast<float>();
+      // the normal is found once for both the plane and the surface point
+      Eigen::Vector3d normal;
+      const bool has_normal =
+        (method == RegularizationMethod::PLANE || surface) && least_eigenvector(cov, normal);
+      covariances[t] = (method == RegularizationMethod::PLANE && has_normal ?
+        plane_covariance(normal) : regularize(cov, method)).cast<float>();
       if (surface) {
         const Eigen::Vector3f point = (*cloud)[grid.order()[t]].getVector3fMap();
-        Eigen::Vector3d normal;
         (*surface)[t] = point;
-        if (least_eigenvector(cov, normal)) {
+        if (has_normal) {
           const Eigen::Vector3f n = normal.cast<float>();
           (*surface)[t] += n * n.dot(mean - point);
         }

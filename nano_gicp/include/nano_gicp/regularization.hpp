@@ -67,6 +67,14 @@ inline bool least_eigenvector(const Eigen::Matrix3d & cov, Eigen::Vector3d & nor
   return true;
 }
 
+// PLANE's covariance of a surface with this unit normal: V diag(epsilon, 1,
+// 1) V^T, V orthonormal with the normal first.
+inline Eigen::Matrix3d plane_covariance(const Eigen::Vector3d & normal)
+{
+  constexpr double epsilon = 1e-3;
+  return Eigen::Matrix3d::Identity() - (1.0 - epsilon) * normal * normal.transpose();
+}
+
 inline Eigen::Matrix3d regularize(const Eigen::Matrix3d & cov, RegularizationMethod method)
 {
   constexpr double epsilon = 1e-3;
@@ -75,8 +83,7 @@ inline Eigen::Matrix3d regularize(const Eigen::Matrix3d & cov, RegularizationMet
   }
   Eigen::Vector3d normal;
   if (method == RegularizationMethod::PLANE && least_eigenvector(cov, normal)) {
-    // V diag(epsilon, 1, 1) V^T, V orthonormal with the normal first
-    return Eigen::Matrix3d::Identity() - (1.0 - epsilon) * normal * normal.transpose();
+    return plane_covariance(normal);
   }
   if (method == RegularizationMethod::FROBENIUS) {
     const Eigen::Matrix3d inverse = (cov + epsilon * Eigen::Matrix3d::Identity()).inverse();

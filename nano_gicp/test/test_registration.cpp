@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <nano_gicp/nano_gicp.hpp>
+#include <nano_gicp/optimizer.hpp>
 #include <nano_gicp/termination_criteria.hpp>
 
 #include <algorithm>
@@ -517,6 +518,50 @@ TEST(TerminationCriteria, StopsWithinATenthOfAMillimetreOfWhereTheStepsEnd)
     EXPECT_FALSE(criteria.settled(step(150e-6), 100e-6));
     EXPECT_TRUE(criteria.converged(step(0.5e-8)));
   }
+}
+
+// A problem whose passes ask for given translation steps along x, wherever
+// the pose is: what re-matching's noise looks like to the iteration.
+class SteppingProblem
+{
+public:
+  explicit SteppingProblem(std::vector<double> steps) : steps_(std::move(steps)) {}
+
+  nano_gicp::LinearizedSystem linearize(const Eigen::Isometry3d & T) {return evaluate(T);}
+
+  nano_gicp::LinearizedSystem evaluate(const Eigen::Isometry3d &)
+  {
+    nano_gicp::LinearizedSystem system;
+    system.H = nano_gicp::Matrix6d::Identity();
+    system.b(3) = -steps_[std::min(pass_++, steps_.size() - 1)];
+    system.count = 100;
+    return system;
+  }
+
+  void accept() {}
+
+private:
+  std::vector<double> steps_;
+  std::size_t pass_ = 0;
+};
+
+// Steps that stop shrinking within a tenth of a millimetre end the iteration
+// on the pass that shows it, however the steps are being solved; above the
+// tenth they do not.
+TEST(GaussNewtonOptimizer, EndsOnTheFirstStepOfNoiseWithinTheTenth)
+{
+  const nano_gicp::TerminationCriteria criteria{1e-8};
+  SteppingProblem noise({60e-6, 70e-6, 60e-6, 70e-6});
+  const nano_gicp::OptimizationResult quiet =
+    nano_gicp::GaussNewtonOptimizer().optimize(noise, Eigen::Isometry3d::Identity(), 100, criteria);
+  EXPECT_TRUE(quiet.converged);
+  EXPECT_EQ(quiet.iterations, 2);
+  EXPECT_NEAR(quiet.T.translation().x(), 130e-6, 1e-9);
+
+  SteppingProblem swings({150e-6, 160e-6, 150e-6, 160e-6});
+  const nano_gicp::OptimizationResult loud =
+    nano_gicp::GaussNewtonOptimizer().optimize(swings, Eigen::Isometry3d::Identity(), 100, criteria);
+  EXPECT_FALSE(loud.converged);
 }
 
 }  // namespace

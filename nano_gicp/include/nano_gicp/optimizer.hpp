@@ -106,7 +106,8 @@ private:
 // solved with H less the part each pair's least weight gives alike in every
 // direction, while they shrink. Where no match follows such a step, it
 // overshoots: at the first plain step asking for no shorter step than itself,
-// the rest of the iteration solves with the whole H.
+// the rest of the iteration solves with the whole H, unless that step is
+// within the tenth, where it is re-matching's noise like any other.
 class GaussNewtonOptimizer
 {
 public:
@@ -166,7 +167,10 @@ public:
       result.T = candidate;
       system = next;
       previous_norm = delta.norm();
-      if (lean && took_plain && !(next_delta.norm() < delta.norm())) {
+      // such a step within the tenth is noise: the next check ends the iteration on it
+      if (lean && took_plain && !(next_delta.norm() < delta.norm()) &&
+        !criteria.settled(next_delta, delta.norm()))
+      {
         lean = false;
         next_delta = solve(next, lean);
         poses.clear();

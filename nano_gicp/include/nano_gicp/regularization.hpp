@@ -67,17 +67,20 @@ inline bool least_eigenvector(const Eigen::Matrix3d & cov, Eigen::Vector3d & nor
   return true;
 }
 
+// The least eigenvalue the methods leave a covariance, or give it.
+inline constexpr double regularization_epsilon = 1e-3;
+
 // PLANE's covariance of a surface with this unit normal: V diag(epsilon, 1,
 // 1) V^T, V orthonormal with the normal first.
 inline Eigen::Matrix3d plane_covariance(const Eigen::Vector3d & normal)
 {
-  constexpr double epsilon = 1e-3;
-  return Eigen::Matrix3d::Identity() - (1.0 - epsilon) * normal * normal.transpose();
+  return Eigen::Matrix3d::Identity() -
+         (1.0 - regularization_epsilon) * normal * normal.transpose();
 }
 
 inline Eigen::Matrix3d regularize(const Eigen::Matrix3d & cov, RegularizationMethod method)
 {
-  constexpr double epsilon = 1e-3;
+  constexpr double epsilon = regularization_epsilon;
   if (method == RegularizationMethod::NONE) {
     return cov;
   }

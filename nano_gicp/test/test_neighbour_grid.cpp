@@ -277,4 +277,28 @@ TEST(NeighbourGrid, FindsNearestPointsInSparseAndCrowdedClouds)
   expect_tree_nearest(single, 1, queries);
 }
 
+TEST(NeighbourGrid, FindsNearestPointsOfQueriesOnTheFacesOfCells)
+{
+  // The box spans exactly a metre from the origin, so a query at a multiple
+  // of 1/16 m lies on a face of every cell of 1/16 m or less. Each lies a
+  // tenth of a step past a point of the cell below that face: the nearest
+  // point is across the face, the next one inside the query's own cell.
+  Cloud::Ptr plane(new Cloud);
+  add(*plane, 0.0f, 0.0f, 0.0f);
+  add(*plane, 1.0f, 1.0f, 1.0f);
+  const float step = 1.0f / 128.0f;
+  for (int i = 0; i < 127; i++) {
+    for (int j = 0; j < 127; j++) {
+      add(*plane, (i + 0.9f) * step, (j + 0.9f) * step, 0.5f);
+    }
+  }
+  Cloud faces;
+  for (int m = 1; m < 16; m++) {
+    for (int j = 10; j < 120; j += 7) {
+      add(faces, m / 16.0f, (j + 0.9f) * step, 0.5f);
+    }
+  }
+  EXPECT_GT(expect_tree_nearest(plane, 10, faces), 0.5);
+}
+
 }  // namespace

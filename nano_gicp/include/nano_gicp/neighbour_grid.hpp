@@ -335,7 +335,7 @@ public:
               on_grid = on_grid && at[a] + offset[a] < side;  // wraps below 0
             }
             // the slack keeps a box whose float distance rounds below it
-            if (gap_sq == 0.0 || !on_grid ||
+            if ((dx == 0 && dy == 0 && dz == 0) || !on_grid ||
               !(gap_sq * cell_size * cell_size * (1.0 - 1e-5) < farthest))
             {
               continue;

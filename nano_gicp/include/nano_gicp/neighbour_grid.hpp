@@ -325,6 +325,11 @@ public:
       for (int dz = -1; dz <= 1; dz++) {
         for (int dy = -1; dy <= 1; dy++) {
           for (int dx = -1; dx <= 1; dx++) {
+            // the query's own cell is read already; a query on a face lies
+            // at no gap from the cell across it either, so it goes by offset
+            if (dx == 0 && dy == 0 && dz == 0) {
+              continue;
+            }
             const int offset[3] = {dx, dy, dz};
             double gap_sq = 0.0;  // to the neighbour's box, in cells
             bool on_grid = true;
@@ -335,9 +340,7 @@ public:
               on_grid = on_grid && at[a] + offset[a] < side;  // wraps below 0
             }
             // the slack keeps a box whose float distance rounds below it
-            if ((dx == 0 && dy == 0 && dz == 0) || !on_grid ||
-              !(gap_sq * cell_size * cell_size * (1.0 - 1e-5) < farthest))
-            {
+            if (!on_grid || !(gap_sq * cell_size * cell_size * (1.0 - 1e-5) < farthest)) {
               continue;
             }
             scan(cells_.find(code(dx, dy, dz)));
